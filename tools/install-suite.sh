@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Lays the Win32 build out in the prefix as an installation would: the suite
+# folder C:\Halvo with the programs, libraries and data files, and the
+# virtual drive's wnaspi32.dll in the system folder.
+set -eu
+source "$(dirname "$0")/wine-env.sh"
+bin="$HALVO_WIN32_BUILD/bin"
+mkdir -p "$HALVO_SUITE/wave"
+for f in "$bin"/*.exe "$bin"/*.dll; do
+  [ -e "$f" ] || continue
+  case "$(basename "$f")" in
+    *_tests.exe|*_itest.exe|*late_detach.dll) continue ;;
+    wnaspi32.dll) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/" ;;
+  esac
+  cp -f "$f" "$HALVO_SUITE/"
+done
+cp -f "$HALVO_TOP"/beamhub/data/*.rcb "$HALVO_SUITE/" 2>/dev/null || true
