@@ -1,0 +1,173 @@
+// The virtual drive: a CD-ROM drive with an infrared receiver as it answers
+// ASPI requests. The whole machine (host adapters, drives, their mode pages
+// and a command log) is one plain fixed-size record, so that it can live in
+// a file mapped by every process. Its layout does not depend on pointer size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "beamhub/aspi.h"
+
+namespace vdrive {
+
+constexpr uint32_t kMagic = 0x56444C48;  // "HLDV"
+constexpr uint32_t kVersion = 1;
+
+constexpr int kMaxDrives = 4;
+constexpr uint32_t kLogSize = 1024;      // entries kept in the ring
+constexpr std::size_t kLogDataSize = 64; // data bytes kept per entry
+
+// Mode page buffers: 8-byte mode parameter header, page code, page length,
+// parameter bytes.
+constexpr uint8_t kPageReport = 0x00;
+constexpr uint8_t kPageAudio = 0x0E;
+constexpr uint8_t kPageStandalone = 0x20;
+constexpr uint8_t kPagePcMode = 0x21;
+constexpr std::size_t kModeHeaderSize = 8;
+constexpr std::size_t kReportPageSize = 20;
+constexpr std::size_t kAudioPageSize = 24;
+constexpr std::size_t kStandalonePageSize = 38;
+constexpr std::size_t kPcModePageSize = 56;
+
+// SCSI operation codes the drive knows.
+constexpr uint8_t kOpTestUnitReady = 0x00;
+constexpr uint8_t kOpInquiry = 0x12;
+constexpr uint8_t kOpModeSelect10 = 0x55;
+constexpr uint8_t kOpModeSense10 = 0x5A;
+
+// Sense keys and additional sense codes it reports.
+constexpr uint8_t kKeyNone = 0x0;
+constexpr uint8_t kKeyNotReady = 0x2;
+constexpr uint8_t kKeyIllegalRequest = 0x5;
+constexpr uint8_t kKeyUnitAttention = 0x6;
+constexpr uint8_t kAscNotReady = 0x04;
+constexpr uint8_t kAscqBecomingReady = 0x01;
+constexpr uint8_t kAscParameterListLength = 0x1A;
+constexpr uint8_t kAscInvalidOpcode = 0x20;
+constexpr uint8_t kAscInvalidFieldInCdb = 0x24;
+constexpr uint8_t kAscInvalidFieldInParameters = 0x26;
+constexpr uint8_t kAscMediumChanged = 0x28;
+constexpr uint8_t kAscNoMedium = 0x3A;
+
+// ASPI values beyond the ones the client library uses.
+constexpr uint8_t kSsInvalidSrb = 0xE0;
+constexpr uint8_t kSsFailedInit = 0xE4;
+constexpr uint8_t kSsAspiIsBusy = 0xE5;
+constexpr uint8_t kSsNoAdapters = 0xE8;
+constexpr uint8_t kSrbPosting = 0x01;
+constexpr uint8_t kSrbEventNotify = 0x40;
+constexpr uint8_t kSrbDirMask = aspi::SRB_DIR_IN | aspi::SRB_DIR_OUT;
+constexpr uint8_t kHaStatusOk = 0x00;
+constexpr uint8_t kHaStatusOverrun = 0x12;  // data over/underrun
+constexpr uint8_t kTargetGood = 0x00;
+constexpr uint8_t kTargetCheckCondition = 0x02;
+
+constexpr uint8_t kRefuseAlways = 255;
+enum RefuseMode : uint8_t {
+  kRefuseWithSense = 0,     // ILLEGAL REQUEST, invalid field in CDB
+  kRefuseWithWrongPage = 1, // GOOD, but the data carry another page
+};
+
+constexpr uint8_t kNoPage = 0xFF;  // log entry of a command without a page
+
+struct DriveSlot {
+  char letter;             // 'A'-'Z'; 0 = unused slot
+  uint8_t host_adapter;
+  uint8_t target;
+  uint8_t lun;
+  uint8_t present;         // answers at its address
+  uint8_t has_receiver;    // has the vendor pages 0x00, 0x20, 0x21
+  uint8_t refuse_20;       // refuse the next N MODE SENSE of page 0x20; 255 = always
+  uint8_t refuse_mode;     // RefuseMode
+  uint8_t medium;          // a disc is in the drive
+  uint8_t unit_attention;  // medium changed, reported once by the next command
+  uint8_t not_ready;
+  uint8_t reserved[5];
+  uint8_t report[kReportPageSize];
+  uint8_t audio[kAudioPageSize];
+  uint8_t standalone[kStandalonePageSize];
+  uint8_t pc_mode[kPcModePageSize];
+  uint8_t reserved2[6];
+};
+static_assert(offsetof(DriveSlot, report) == 16, "drive slot layout");
+static_assert(sizeof(DriveSlot) == 160, "drive slot layout");
+
+struct LogEntry {
+  uint32_t seq;
+  char letter;             // '?' when no drive answers at the address
+  uint8_t opcode;
+  uint8_t page;            // kNoPage for commands without one
+  uint8_t direction;       // request flags & (SRB_DIR_IN | SRB_DIR_OUT)
+  uint32_t length;         // transfer length in the command block
+  uint8_t status;          // SS_*
+  uint8_t ha_status;
+  uint8_t target_status;
+  uint8_t sense_key;
+  uint8_t asc;
+  uint8_t ascq;
+  uint8_t data_count;      // bytes in data: sent (MODE SELECT) or returned
+  uint8_t reserved;
+  uint8_t data[kLogDataSize];
+};
+static_assert(sizeof(LogEntry) == 84, "log entry layout");
+
+struct MachineState {
+  uint32_t magic;
+  uint32_t version;
+  uint32_t size;           // sizeof(MachineState)
+  uint8_t adapter_count;
+  uint8_t reserved[3];
+  DriveSlot drives[kMaxDrives];
+  uint32_t log_next;       // sequence number of the next entry (the first is 1)
+  uint32_t log_first;      // first sequence number that counts (moved by a clear)
+  LogEntry log[kLogSize];
+};
+static_assert(offsetof(MachineState, drives) == 16, "machine state layout");
+static_assert(sizeof(MachineState) == 16 + kMaxDrives * 160 + 8 + kLogSize * 84,
+              "machine state layout");
+
+// The default machine: one adapter; D: (ha 0, target 1, LUN 0) with the
+// receiver and a disc; F: (ha 0, target 2, LUN 0) a plain CD-ROM; empty log.
+void reset(MachineState& state);
+
+// True when bytes hold a machine record of this layout and version.
+bool is_valid(const void* bytes, std::size_t size);
+
+// Sets a slot to a present plain CD-ROM drive with a disc and default pages.
+void init_drive(DriveSlot& drive, char letter, uint8_t host_adapter, uint8_t target,
+                uint8_t lun);
+void set_default_pages(DriveSlot& drive);
+
+// Slot of a drive letter (either case), or null.
+DriveSlot* find_drive(MachineState& state, char letter);
+const DriveSlot* find_drive(const MachineState& state, char letter);
+// The present drive at an address, or null.
+DriveSlot* find_device(MachineState& state, uint8_t host_adapter, uint8_t target, uint8_t lun);
+const DriveSlot* find_device(const MachineState& state, uint8_t host_adapter, uint8_t target,
+                             uint8_t lun);
+
+// Buffer size of a mode page the drive has, 0 for others.
+std::size_t page_size(uint8_t page);
+
+// Stored buffer of a mode page and its size, or null for a page the drive
+// does not have.
+uint8_t* page_buffer(DriveSlot& drive, uint8_t page, std::size_t* size);
+const uint8_t* page_buffer(const DriveSlot& drive, uint8_t page, std::size_t* size);
+
+// GetASPI32SupportInfo: (SS_COMP << 8) | adapter count, or SS_NO_ADAPTERS << 8.
+uint32_t support_info(const MachineState& state);
+
+// The ASPI requests; each fills in and returns the request's status.
+uint8_t inquire_adapter(const MachineState& state, aspi::HaInquiryRequest& request);
+uint8_t get_device_type(const MachineState& state, aspi::DeviceTypeRequest& request);
+uint8_t execute(MachineState& state, aspi::ExecRequest& request);
+// SendASPI32Command: dispatches on the request's command byte.
+uint8_t send_request(MachineState& state, void* request);
+
+// The command log, oldest first.
+uint32_t log_count(const MachineState& state);
+const LogEntry& log_entry(const MachineState& state, uint32_t index);
+void clear_log(MachineState& state);
+
+}  // namespace vdrive
