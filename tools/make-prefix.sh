@@ -5,7 +5,7 @@
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 stamp="$WINEPREFIX/.halvo-prefix"
-version=1
+version=2
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then exit 0; fi
 
 echo "setup: creating the Wine prefix $WINEPREFIX ($HALVO_TARGET)"
@@ -20,8 +20,8 @@ ln -sfn "$HALVO_TOP/build/discs/f" "$WINEPREFIX/dosdevices/f:"
 wreg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f
 wreg add 'HKLM\Software\Wine\Drives' /v f: /d cdrom /f
 # Hardware registry of the two drives, as the system writes it for SCSI CD-ROMs.
-enum_drive() {  # key letter target product
-  local k="HKLM\\Enum\\SCSI\\$1\\0"
+enum_drive() {  # instance letter target product
+  local k="HKLM\\Enum\\SCSI\\HALVO___CDR-IR__\\$1"
   wreg add "$k" /v ProductId /d "$4" /f
   wreg add "$k" /v CurrentDriveLetterAssignment /d "$2" /f
   wreg add "$k" /v SCSILUN /d 0 /f
@@ -29,8 +29,9 @@ enum_drive() {  # key letter target product
   wreg add "$k" /v AutoInsertNotification /t REG_BINARY /d 01 /f
   wreg add "$k" /v Class /d CDROM /f
 }
-enum_drive 'HALVO___CDR-IR__' D 1 'CDR-IR'
-enum_drive 'HALVO___CDR-IR2_' F 2 'CDR-IR'
+# Two drives of one model: instances of one device key, D: listed first.
+enum_drive 0 D 1 'CDR-IR'
+enum_drive 1 F 2 'CDR-IR'
 mkdir -p "$HALVO_SUITE/wave"
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w 2>/dev/null || true
