@@ -469,7 +469,24 @@ void Hub::program_drive(bool pc_mode) {
 
 bool Hub::attach(DiscoveryHost& discovery) {
   ++area_.attach_count;
-  discover(area_.drive, host_.aspi(), discovery);
+  if (area_.attach_count == 1) {
+    discover(area_.drive, host_.aspi(), discovery);
+  } else {
+    // Other processes are using the drives: a later look goes through a copy
+    // (its commands fill the copy's page buffers, not the ones the button map
+    // filled) and replaces the table only when it found a receiver.
+    auto look = std::make_unique<DriveState>(area_.drive);
+    discover(*look, host_.aspi(), discovery);
+    if (look->receiver_count > 0) {
+      DriveState& d = area_.drive;
+      std::memcpy(d.drives, look->drives, sizeof d.drives);
+      d.current = look->current;
+      std::memcpy(d.current_text, look->current_text, sizeof d.current_text);
+      std::memcpy(d.letters, look->letters, sizeof d.letters);
+      d.receiver_count = look->receiver_count;
+      d.adapter_count = look->adapter_count;
+    }
+  }
   area_.status.drive = area_.drive.current;
   return area_.attach_count == 1;
 }

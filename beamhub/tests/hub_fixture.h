@@ -62,17 +62,42 @@ class RecordingPort : public AspiPort {
     std::vector<uint8_t> data;
   };
   uint32_t support_info() override { return 0x0101; }
-  void send(aspi::DeviceTypeRequest& r) override { r.status = aspi::SS_NO_DEVICE; }
+  void send(aspi::DeviceTypeRequest& r) override {
+    r.status = cdrom ? aspi::SS_COMP : aspi::SS_NO_DEVICE;
+    r.device_type = aspi::DTYPE_CDROM;
+  }
   Transport execute(aspi::ExecRequest& r) override {
     Command c{r.cdb[0], r.cdb[2], {}};
     if (r.flags == aspi::SRB_DIR_OUT) c.data.assign(r.data, r.data + r.data_length);
+    if (r.flags == aspi::SRB_DIR_IN && r.cdb[2] == 0x20) {  // a receiver answers its page
+      r.data[8] = 0x20;
+      r.data[9] = 28;
+    }
     commands.push_back(c);
     r.status = aspi::SS_COMP;
     return Transport::ok;
   }
   void sleep_ms(unsigned) override {}
 
+  bool cdrom = false;  // a CD-ROM drive with a receiver answers at every address
   std::vector<Command> commands;
+};
+
+// One device key naming drive letters, all CD-ROM drives.
+class FakeDiscovery : public DiscoveryHost {
+ public:
+  uint16_t drive_type(char letter) override { return letters.find(letter) != std::string::npos ? 5 : 3; }
+  std::vector<std::string> hardware_keys() override {
+    return letters.empty() ? std::vector<std::string>{} : std::vector<std::string>{"SCSI\\drive\\0"};
+  }
+  bool read_device(const std::string&, DeviceEntry& entry) override {
+    entry.letters = letters;
+    entry.target = "1";
+    return true;
+  }
+  void clear_auto_insert(const std::string&) override {}
+
+  std::string letters;
 };
 
 class FakeHost : public HubHost {

@@ -204,7 +204,9 @@ TEST_F(HubTest, OfferingOrderAndResult) {
     EXPECT_EQ(hub.offer(kMenu, &area_->status, true), r.expected_result);
     EXPECT_EQ(offered(), r.expected_offered);
     for (auto& s : host_.sent) EXPECT_EQ(s.code, kMenu);
-    if (!host_.sent.empty()) EXPECT_EQ(host_.messages, std::set<uint16_t>{kMessage});
+    if (!host_.sent.empty()) {
+      EXPECT_EQ(host_.messages, std::set<uint16_t>{kMessage});
+    }
   }
 }
 
@@ -604,6 +606,39 @@ TEST_F(HubTest, RemoteControllerIsSavedExpandedAndTheMapReloaded) {
   char path[261];
   ASSERT_EQ(hub_.get_cap(h, MMCD_CAP_REMOTE_CONTROLLER, path, nullptr), MMCD_OK);
   EXPECT_STREQ(path, "C:\\suite\\rcb\\tv.rcb");
+}
+
+TEST_F(HubTest, LaterAttachKeepsTheDrivesWhenItFindsNone) {
+  area_->attach_count = 1;
+  area_->drive.settings_pages_valid = 1;
+  std::memset(area_->drive.pages.standalone, 0xAB, sizeof area_->drive.pages.standalone);
+  testing::FakeDiscovery discovery;  // this process sees no receiver drive
+  EXPECT_FALSE(hub_.attach(discovery));
+  EXPECT_EQ(area_->attach_count, 2);
+  EXPECT_EQ(area_->drive.receiver_count, 1);
+  EXPECT_STREQ(area_->drive.letters, "D");
+  EXPECT_STREQ(area_->drive.current_text, "D:");
+  EXPECT_EQ(area_->drive.pages.standalone[10], 0xAB) << "the button map's page is kept";
+
+  discovery.letters = "EG";
+  host_.port.cdrom = true;
+  EXPECT_FALSE(hub_.attach(discovery));
+  EXPECT_STREQ(area_->drive.letters, "EG");
+  EXPECT_STREQ(area_->drive.current_text, "E:");
+  EXPECT_EQ(area_->drive.current, 4);
+  EXPECT_EQ(area_->status.drive, 4);
+  EXPECT_EQ(area_->drive.pages.standalone[10], 0xAB) << "the receiver test read into a copy";
+}
+
+TEST_F(HubTest, FirstAttachDiscoversIntoTheSharedTable) {
+  area_->drive.receiver_count = 0;
+  testing::FakeDiscovery discovery;
+  discovery.letters = "F";
+  host_.port.cdrom = true;
+  EXPECT_TRUE(hub_.attach(discovery));
+  EXPECT_STREQ(area_->drive.letters, "F");
+  EXPECT_EQ(area_->drive.receiver_count, 1);
+  EXPECT_EQ(area_->drive.pages.standalone[8], 0x20);
 }
 
 TEST_F(HubTest, LastDetachSavesSettingsAndGivesTheDriveBack) {
