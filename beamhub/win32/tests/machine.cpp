@@ -1,0 +1,201 @@
+#include "beamhub/win32/tests/machine.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "sim/drive/win32/vdrive_store.h"
+
+namespace itest {
+
+const char kSuiteKey[] = "Software\\Quorvane Tech\\Quorvane Halvo Suite\\1.0";
+const char kPollClass[] = "MmcdPollClass";
+
+namespace {
+
+const DWORD kRemoteTimeoutMs = 20000;
+const DWORD kLeftoverWaitMs = 5000;
+
+vdrive::Store g_store;
+
+std::vector<std::string> subkeys(HKEY root, const std::string& path) {
+  std::vector<std::string> names;
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  char name[MAX_PATH];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
+    names.push_back(name);
+  }
+  RegCloseKey(key);
+  return names;
+}
+
+BOOL CALLBACK collect_poll_window(HWND window, LPARAM found) {
+  char name[64];
+  if (GetClassNameA(window, name, sizeof name) && strcmp(name, kPollClass) == 0)
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+std::string program_folder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\'));
+}
+
+bool run_remote(const std::string& arguments, std::string* output) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+  HANDLE read_end, write_end;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return false;
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = write_end;
+  startup.hStdError = write_end;
+  std::string command = "\"" + program_folder() + "\\halvo-remote.exe\" " + arguments;
+  PROCESS_INFORMATION info;
+  BOOL started =
+      CreateProcessA(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);
+  CloseHandle(write_end);
+  if (!started) {
+    CloseHandle(read_end);
+    return false;
+  }
+  CloseHandle(info.hThread);
+  std::string text;
+  char buffer[4096];
+  DWORD got;
+  while (ReadFile(read_end, buffer, sizeof buffer, &got, NULL) && got > 0) text.append(buffer, got);
+  CloseHandle(read_end);
+  DWORD code = 1;
+  if (WaitForSingleObject(info.hProcess, kRemoteTimeoutMs) != WAIT_OBJECT_0)
+    TerminateProcess(info.hProcess, 1);
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  if (output) *output = text;
+  return code == 0;
+}
+
+bool change_drive(void (*change)(vdrive::MachineState&)) {
+  vdrive::StoreError error;
+  vdrive::MachineState* state = vdrive::store_lock(&g_store, &error);
+  if (!state) return false;
+  change(*state);
+  vdrive::store_unlock(&g_store);
+  return true;
+}
+
+std::vector<vdrive::LogEntry> drive_log() {
+  std::vector<vdrive::LogEntry> log;
+  vdrive::StoreError error;
+  vdrive::MachineState* state = vdrive::store_lock(&g_store, &error);
+  if (!state) return log;
+  for (uint32_t i = 0; i < vdrive::log_count(*state); ++i)
+    log.push_back(vdrive::log_entry(*state, i));
+  vdrive::store_unlock(&g_store);
+  return log;
+}
+
+std::string RegistryValue::text() const {
+  const char* begin = reinterpret_cast<const char*>(data.data());
+  return std::string(begin, strnlen(begin, data.size()));
+}
+
+DWORD RegistryValue::number() const {
+  DWORD n = 0;
+  if (data.size() == sizeof n) memcpy(&n, data.data(), sizeof n);
+  return n;
+}
+
+RegistryValue read_value(HKEY root, const std::string& path, const char* name) {
+  RegistryValue value;
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
+  DWORD size = 0;
+  if (RegQueryValueExA(key, name, NULL, &value.type, NULL, &size) == ERROR_SUCCESS) {
+    value.data.resize(size);
+    value.present = RegQueryValueExA(key, name, NULL, &value.type, value.data.data(), &size) ==
+                    ERROR_SUCCESS;
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+bool write_string(HKEY root, const std::string& path, const char* name, const std::string& text) {
+  HKEY key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) !=
+      ERROR_SUCCESS)
+    return false;
+  bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+std::vector<DriveEntry> drive_entries() {
+  std::vector<DriveEntry> entries;
+  for (const std::string& device : subkeys(HKEY_LOCAL_MACHINE, "Enum\\SCSI")) {
+    for (const std::string& instance : subkeys(HKEY_LOCAL_MACHINE, "Enum\\SCSI\\" + device)) {
+      std::string key = "Enum\\SCSI\\" + device + "\\" + instance;
+      std::string letters =
+          read_value(HKEY_LOCAL_MACHINE, key, "CurrentDriveLetterAssignment").text();
+      if (!letters.empty()) entries.push_back(DriveEntry{key, letters[0]});
+    }
+  }
+  return entries;
+}
+
+std::string drive_entry_key(char letter) {
+  for (const DriveEntry& entry : drive_entries())
+    if (entry.letter == letter) return entry.key;
+  return std::string();
+}
+
+std::vector<uint8_t> profile_hex(const std::string& file, const char* section, const char* key) {
+  char text[512];
+  GetPrivateProfileStringA(section, key, "", text, sizeof text, file.c_str());
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; text[i] && text[i + 1]; i += 2) {
+    char pair[3] = {text[i], text[i + 1], '\0'};
+    bytes.push_back(static_cast<uint8_t>(strtoul(pair, NULL, 16)));
+  }
+  return bytes;
+}
+
+std::vector<HWND> poll_windows() {
+  std::vector<HWND> found;
+  EnumWindows(collect_poll_window, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void MachineTest::SetUp() {
+  // A process from an earlier test may still be on its way out.
+  for (DWORD waited = 0; !poll_windows().empty() && waited < kLeftoverWaitMs; waited += 50)
+    Sleep(50);
+  ASSERT_TRUE(poll_windows().empty()) << "a process still has beamhub.dll loaded";
+
+  ASSERT_TRUE(change_drive([](vdrive::MachineState& state) { vdrive::reset(state); }))
+      << "the virtual drive's state cannot be opened";
+  LONG deleted = RegDeleteKeyA(HKEY_CURRENT_USER, kSuiteKey);
+  ASSERT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND);
+
+  std::vector<DriveEntry> entries = drive_entries();
+  ASSERT_FALSE(drive_entry_key('D').empty()) << "no hardware registry entry for D:";
+  for (const DriveEntry& entry : entries) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key.c_str(), 0, KEY_SET_VALUE, &key));
+    const BYTE on = 1;
+    LONG set = RegSetValueExA(key, "AutoInsertNotification", 0, REG_BINARY, &on, 1);
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, set);
+  }
+}
+
+}  // namespace itest
