@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# A scripted run of the installed suite under Wine: three copies of
+# mmcdclient.exe play a player, a browser and the resident detector, with
+# the virtual drive standing in for the hardware. Every line shown after
+# "<" is printed by a real Win32 process.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+
+readonly SUITE_KEY='HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0'
+readonly LINE_TIMEOUT=20   # seconds to wait for any one line
+work=$(mktemp -d)
+declare -A IN OUT PID
+
+cleanup() {
+  local name
+  for name in "${!PID[@]}"; do kill "${PID[$name]}" 2>/dev/null || true; done
+  "$WINESERVER" -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+die() {
+  echo "demo: FAILED: $*" >&2
+  exit 1
+}
+
+narrate() { printf '\n== %s\n' "$*"; }
+
+wine_quiet() { timeout 60 "$HALVO_WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+
+# start NAME: runs mmcdclient.exe from the suite folder with its input and
+# output on fifos, and shows its first line.
+start() {
+  local name=$1 line
+  mkfifo "$work/$name.in" "$work/$name.out"
+  (cd "$HALVO_SUITE" && exec "$HALVO_WINE" mmcdclient.exe \
+     <"$work/$name.in" >"$work/$name.out" 2>/dev/null) &
+  PID[$name]=$!
+  # Opened for reading and writing, so that opening never waits for the child.
+  local in out
+  exec {in}<>"$work/$name.in" {out}<>"$work/$name.out"
+  IN[$name]=$in OUT[$name]=$out
+  read -r -t "$LINE_TIMEOUT" line <&"${OUT[$name]}" || die "$name did not start"
+  printf '  %-9s< %s\n' "$name" "$line"
+  [[ $line == ready* ]] || die "$name could not load beamhub.dll ($line)"
+}
+
+# send NAME COMMAND [EXPECTED]: sends one command and shows the lines up to
+# its result; the result must start with EXPECTED when given.
+send() {
+  local name=$1 command=$2 expected=${3:-} line
+  printf '  %-9s> %s\n' "$name" "$command"
+  echo "$command" >&"${IN[$name]}" || die "cannot write to $name"
+  while read -r -t "$LINE_TIMEOUT" line <&"${OUT[$name]}"; do
+    printf '  %-9s< %s\n' "$name" "$line"
+    [[ $line == msg* ]] && continue
+    [[ -z $expected || $line == "$expected"* ]] || die "$name answered '$line', expected '$expected'"
+    return 0
+  done
+  die "no answer from $name to '$command'"
+}
+
+# messages NAME: shows the remote messages NAME has received meanwhile.
+messages() {
+  local name=$1 line
+  echo "echo" >&"${IN[$name]}" || die "cannot write to $name"
+  while read -r -t "$LINE_TIMEOUT" line <&"${OUT[$name]}"; do
+    [[ $line == echo* ]] && return 0
+    printf '  %-9s< %s\n' "$name" "$line"
+  done
+  die "no answer from $name"
+}
+
+stop() {
+  local name=$1
+  local pid=${PID[$name]} tenths=0
+  send "$name" quit bye
+  while kill -0 "$pid" 2>/dev/null; do
+    ((++tenths < 10 * LINE_TIMEOUT)) || die "$name did not end"
+    sleep 0.1
+  done
+  wait "$pid" || die "$name did not end cleanly"
+  unset "PID[$name]"
+  exec {IN[$name]}>&- {OUT[$name]}<&-
+}
+
+[ -f "$HALVO_SUITE/mmcdclient.exe" ] || die "the suite is not installed in $HALVO_SUITE (run ./halvo build)"
+"$WINESERVER" -p 2>/dev/null || true
+trap '' PIPE
+# Wine's own services start with the first program: let them start here,
+# without this script's output, so that nothing holds it open afterwards.
+timeout 60 "$HALVO_WINE" wineboot </dev/null >/dev/null 2>&1 || true
+
+narrate "The virtual drive back to its default: D: with the IR receiver, F: a plain CD-ROM"
+wine_quiet "$HALVO_SUITE/halvo-remote.exe" reset | sed 's/^/  /'
+wine_quiet reg delete "$SUITE_KEY" /f >/dev/null || true
+echo "  (no saved settings: the first program's folder, C:\\Halvo, is the default for all paths)"
+
+narrate "The player starts: the library finds the receiver drive and programs it"
+start player
+send player register "register status=80000000"
+send player "getcap 0x1001" "getcap status=80000000 current=D: letters=D"
+
+narrate "The browser starts and registers too: both are in one table"
+start browser
+send browser register "register status=80000000"
+
+narrate "The resident detector holds the capture and offers the Web button on"
+start detector
+send detector capture "capture status=80000000"
+send browser "answer 1"
+send detector "call 1026" "call result=00000001"
+echo "  The player passed it on (2); the browser took it (1), and the detector learns that:"
+messages player
+messages browser
+
+narrate "A command request (code 1091) answered by the player in another process"
+send player "reply 3 track-3-of-12"
+send detector "command 1 5 0 - 32" "command status=80000000 class=0001 value=00000003 length=13 payload=track-3-of-12"
+messages player
+messages browser
+
+narrate "The player changes the mouse step; the settings are saved when the last program leaves"
+send player "setcap 0x1004 7" "setcap status=80000000"
+stop detector
+stop browser
+stop player
+wine_quiet reg query "$SUITE_KEY" | sed '/^$/d; s/^/  /'
+wine_quiet reg query "$SUITE_KEY" /v MouseInterval | grep -q '0x7' ||
+  die "MouseInterval 7 was not saved"
+
+narrate "The drive's command log: pages 0x20 and 0x21 sent three times when the first"
+echo "   program loaded the library (PC mode on) and when the last one left (off)"
+echo "  (page 0x20 parameter byte 1 is the 12th data byte: 01 = PC mode, 00 = stand-alone)"
+wine_quiet "$HALVO_SUITE/halvo-remote.exe" log >"$work/log"
+grep -m 6 MODE-SELECT "$work/log" | cut -c1-122 | sed 's/^/  /'
+echo "  ..."
+tail -n 6 "$work/log" | cut -c1-122 | sed 's/^/  /'
+
+echo
+echo "demo: done"
