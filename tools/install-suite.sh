@@ -15,3 +15,6 @@ for f in "$bin"/*.exe "$bin"/*.dll; do
   cp -f "$f" "$HALVO_SUITE/"
 done
 cp -f "$HALVO_TOP"/beamhub/data/*.rcb "$HALVO_SUITE/" 2>/dev/null || true
+# The voice files of the announcements.
+"$HALVO_TOP/tools/make-voices.sh" "$HALVO_TOP/build/voices"
+cp -f "$HALVO_TOP"/build/voices/*.WAV "$HALVO_SUITE/wave/"
