@@ -372,18 +372,9 @@ uint32_t Hub::set_cap_value(uint16_t id, uintptr_t p1, uint32_t p2) {
       st.drive = static_cast<uint16_t>(p1);
       return MMCD_OK;
     }
-    case MMCD_CAP_VOLUME: {
-      VolumeState& vol = area_.volume;
-      uint16_t left = static_cast<uint16_t>(p1), right = static_cast<uint16_t>(p1 >> 16);
-      if (vol.target == 2) {
-        vol.drive_left = left;
-        vol.drive_right = right;
-      } else {
-        vol.mixer_left = left;
-        vol.mixer_right = right;
-      }
+    case MMCD_CAP_VOLUME:
+      volume_.set(static_cast<uint16_t>(p1), static_cast<uint16_t>(p1 >> 16), kTargetNone, false);
       return MMCD_OK;
-    }
     case MMCD_CAP_MOUSE_INTERVAL:
       if (p1 < 1 || p1 > 10) return MMCD_ERR_BAD_PARAM;
       area_.settings.mouse_interval = static_cast<uint32_t>(p1);
@@ -417,6 +408,7 @@ uint32_t Hub::set_cap_value(uint16_t id, uintptr_t p1, uint32_t p2) {
       return MMCD_OK;
     case MMCD_CAP_MUTE:
       st.mute = p1 != 0;
+      volume_.apply_mute();
       return MMCD_OK;
     case MMCD_CAP_VOICE:
       area_.settings.intelligent_voice = p1 != 0;

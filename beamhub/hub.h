@@ -10,6 +10,7 @@
 #include "beamhub/drive.h"
 #include "beamhub/settings.h"
 #include "beamhub/shared_area.h"
+#include "beamhub/volume.h"
 
 namespace beamhub {
 
@@ -32,11 +33,16 @@ class HubHost {
   virtual bool play_sound(const char* path, uint32_t flags) = 0;
   // The CD audio device's current track on the drive.
   virtual bool current_track(char drive_letter, uint32_t& track) = 0;
+  virtual MixerPort& mixer() = 0;
 };
 
 class Hub {
  public:
-  Hub(SharedArea& area, HubHost& host) : area_(area), host_(host) {}
+  Hub(SharedArea& area, HubHost& host)
+      : area_(area), host_(host), volume_(area, host.mixer(), host.aspi()) {}
+
+  // Mixer and drive volume, and the remote's mute and volume actions.
+  Volume& volume() { return volume_; }
 
   // The exported functions.
   uint32_t get_version() const { return MMCD_VERSION; }
@@ -91,6 +97,7 @@ class Hub {
 
   SharedArea& area_;
   HubHost& host_;
+  Volume volume_;
 };
 
 }  // namespace beamhub

@@ -120,6 +120,24 @@ struct VolumeState {
   uint16_t mixer_right;
   uint16_t drive_left;
   uint16_t drive_right;
+  uint32_t volume_control;     // master volume control identifier
+  uint32_t mute_control;       // master mute control identifier
+  uint8_t has_volume_control;
+  uint8_t has_mute_control;
+  uint8_t mixer_open;
+  uint8_t self_change;         // set just before the library writes the mute control
+  uint8_t drive_volume_known;  // drive_left/right hold what the drive was read or set to
+};
+
+// The 200 ms poll's state.
+struct PollState {
+  uint16_t elapsed;        // ms since the last accepted code, held at its top
+  uint16_t last_decoded;   // 0xFFFF: a code that matched no button
+  uint16_t last_accepted;
+  uint16_t pending;        // 1085 = none
+  uint8_t delivered;       // a code went out since the last idle notice
+  uint8_t started;         // the first tick has run
+  uint8_t busy;
 };
 
 struct SharedArea {
@@ -141,6 +159,7 @@ struct SharedArea {
   ButtonMap button_map;
   DriveState drive;
   VolumeState volume;
+  PollState poll;
 };
 
 }  // namespace beamhub

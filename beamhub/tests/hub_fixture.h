@@ -100,6 +100,18 @@ class FakeDiscovery : public DiscoveryHost {
   std::string letters;
 };
 
+// A mixer without master controls: the library leaves it alone.
+class NoMixer : public MixerPort {
+ public:
+  bool open() override { return true; }
+  void close() override {}
+  bool control_name(uint32_t, std::string&) override { return false; }
+  bool read_volume(uint32_t, uint16_t&) override { return false; }
+  bool write_volume(uint32_t, uint16_t) override { return false; }
+  bool read_mute(uint32_t, bool&) override { return false; }
+  bool write_mute(uint32_t, bool) override { return false; }
+};
+
 class FakeHost : public HubHost {
  public:
   using WindowProc = std::function<uint32_t(uint32_t code, void* lparam)>;
@@ -108,6 +120,10 @@ class FakeHost : public HubHost {
     uint32_t code;
     bool operator==(const Sent& o) const { return window == o.window && code == o.code; }
   };
+
+  FakeHost() = default;
+  // With a drive of the test's own instead of the recording one.
+  explicit FakeHost(AspiPort& drive) : drive_(&drive) {}
 
   uint32_t send_message(Hwnd w, uint16_t message, uint32_t code, void* lparam) override {
     messages.insert(message);
@@ -123,7 +139,7 @@ class FakeHost : public HubHost {
     return std::make_unique<FakeProfile>(it == files.end() ? std::map<std::string, std::string>{}
                                                            : it->second);
   }
-  AspiPort& aspi() override { return port; }
+  AspiPort& aspi() override { return drive_ ? *drive_ : port; }
   bool play_sound(const char* path, uint32_t) override {
     played.push_back(path);
     return !silent.count(path);
@@ -132,6 +148,7 @@ class FakeHost : public HubHost {
     t = track;
     return true;
   }
+  MixerPort& mixer() override { return no_mixer; }
 
   std::map<Hwnd, WindowProc> windows;
   std::vector<Sent> sent;
@@ -144,6 +161,10 @@ class FakeHost : public HubHost {
   std::vector<std::string> played;
   std::set<std::string> silent;  // sound files that fail to play
   uint32_t track = 0;
+  NoMixer no_mixer;
+
+ private:
+  AspiPort* drive_ = nullptr;
 };
 
 }  // namespace beamhub::testing
