@@ -20,12 +20,18 @@ const char kPollClass[] = "MmcdPollClass";
 
 HINSTANCE g_instance;
 beamhub::win32::Win32Host* g_host;
+beamhub::win32::Win32Poll* g_poll_host;
 Hub* g_hub;
+beamhub::Poller* g_poller;
 bool g_owns_poll_window;
 
 LRESULT CALLBACK poll_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_TIMER:
+      if (wparam == beamhub::win32::kPollTimer) g_poller->tick();
+      return 0;
+    case MM_MIXM_CONTROL_CHANGE:
+      g_poller->mixer_changed(static_cast<uint32_t>(lparam));
       return 0;
     case beamhub::win32::kStopTimerMessage:
       KillTimer(window, beamhub::win32::kPollTimer);
@@ -59,6 +65,8 @@ bool first_attach() {
   }
   g_area.poll_window = reinterpret_cast<Hwnd>(poll);
   g_owns_poll_window = true;
+  g_hub->volume().setup();
+  g_poller->first_poll();
   return true;
 }
 
@@ -68,6 +76,8 @@ BOOL process_attach(HINSTANCE instance) {
   g_host = new beamhub::win32::Win32Host(g_area);
   g_hub = new Hub(g_area, *g_host);
   g_host->win32_aspi().load();
+  g_poll_host = new beamhub::win32::Win32Poll();
+  g_poller = new beamhub::Poller(g_area, *g_hub, g_host->aspi(), *g_poll_host);
   if (!register_poll_class()) return FALSE;
   beamhub::win32::Win32Discovery discovery;
   if (g_hub->attach(discovery) && !first_attach()) {
@@ -79,7 +89,7 @@ BOOL process_attach(HINSTANCE instance) {
 
 void process_detach(bool unloading) {
   if (!g_hub) return;
-  g_hub->detach();
+  if (g_hub->detach()) g_hub->volume().shut_down();
   if (g_owns_poll_window) {
     if (unloading) {
       // Unloaded while the process goes on: the window must not outlive its procedure.
@@ -92,8 +102,12 @@ void process_detach(bool unloading) {
     g_area.poll_window = 0;
   }
   if (unloading) {
+    delete g_poller;
+    delete g_poll_host;
     delete g_hub;
     delete g_host;
+    g_poller = nullptr;
+    g_poll_host = nullptr;
     g_hub = nullptr;
     g_host = nullptr;
   }

@@ -60,6 +60,22 @@ class Win32Profile : public ProfileReader {
   std::string path_;
 };
 
+// Opens the CD audio device on a drive; 0 when it cannot be opened.
+MCIDEVICEID open_cd_audio(char drive_letter) {
+  char element[] = "X:";
+  element[0] = drive_letter;
+  MCI_OPEN_PARMSA open = {};
+  open.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(MCI_DEVTYPE_CD_AUDIO));
+  open.lpstrElementName = element;
+  if (mciSendCommandA(0, MCI_OPEN,
+                      MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE,
+                      reinterpret_cast<DWORD_PTR>(&open)) != 0)
+    return 0;
+  return open.wDeviceID;
+}
+
+DWORD file_attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
 }  // namespace
 
 // ---- ASPI ----
@@ -256,25 +272,169 @@ bool Win32Host::play_sound(const char* path, uint32_t flags) {
 }
 
 bool Win32Host::current_track(char drive_letter, uint32_t& track) {
-  char element[] = "X:";
-  element[0] = drive_letter;
-  MCI_OPEN_PARMSA open = {};
-  open.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(MCI_DEVTYPE_CD_AUDIO));
-  open.lpstrElementName = element;
-  if (mciSendCommandA(0, MCI_OPEN,
-                      MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE,
-                      reinterpret_cast<DWORD_PTR>(&open)) != 0)
-    return false;
+  MCIDEVICEID device = open_cd_audio(drive_letter);
+  if (!device) return false;
   MCI_STATUS_PARMS status = {};
   status.dwItem = MCI_STATUS_NUMBER_OF_TRACKS;
-  bool ok = mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
+  bool ok = mciSendCommandA(device, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
                             reinterpret_cast<DWORD_PTR>(&status)) == 0;
   status.dwItem = MCI_STATUS_CURRENT_TRACK;
-  ok = ok && mciSendCommandA(open.wDeviceID, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
+  ok = ok && mciSendCommandA(device, MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM,
                              reinterpret_cast<DWORD_PTR>(&status)) == 0;
   if (ok) track = static_cast<uint32_t>(status.dwReturn);
-  mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, 0);
+  mciSendCommandA(device, MCI_CLOSE, MCI_WAIT, 0);
   return ok;
+}
+
+
+// ---- the disc's files ----
+
+bool Win32DiscFiles::file_exists(const std::string& path) {
+  DWORD a = file_attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32DiscFiles::folder_exists(const std::string& path) {
+  DWORD a = file_attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32DiscFiles::read_start(const std::string& path, uint8_t* out, std::size_t size,
+                                std::size_t& got) {
+  got = 0;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD length = GetFileSize(file, nullptr);
+  bool ok = false;
+  if (length == 0) {
+    ok = true;  // an empty file has no mapping to read
+  } else if (length != INVALID_FILE_SIZE) {
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping) {
+      if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {
+        got = length < size ? length : size;
+        std::memcpy(out, view, got);
+        UnmapViewOfFile(view);
+        ok = true;
+      }
+      CloseHandle(mapping);
+    }
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+bool Win32DiscFiles::any_match(const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
+// ---- the mixer ----
+
+bool Win32Mixer::open() {
+  HWND poll = reinterpret_cast<HWND>(area_.poll_window);
+  return mixerOpen(&mixer_, 0, reinterpret_cast<DWORD_PTR>(poll), 0,
+                   poll ? CALLBACK_WINDOW : 0) == MMSYSERR_NOERROR;
+}
+
+void Win32Mixer::close() {
+  if (mixer_) mixerClose(mixer_);
+  mixer_ = nullptr;
+}
+
+bool Win32Mixer::control_name(uint32_t id, std::string& long_name) {
+  if (!mixer_) return false;
+  MIXERCONTROLA control = {};
+  MIXERLINECONTROLSA controls = {};
+  controls.cbStruct = sizeof controls;
+  controls.dwControlID = id;
+  controls.cControls = 1;
+  controls.cbmxctrl = sizeof control;
+  controls.pamxctrl = &control;
+  if (mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(mixer_), &controls,
+                            MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID) !=
+      MMSYSERR_NOERROR)
+    return false;
+  long_name.assign(control.szName, strnlen(control.szName, sizeof control.szName));
+  return true;
+}
+
+bool Win32Mixer::details(uint32_t id, DWORD& value, bool set) {
+  // The handle belongs to the process that opened it; others use one of their own.
+  HMIXER mixer = mixer_;
+  if (!mixer && mixerOpen(&mixer, 0, 0, 0, 0) != MMSYSERR_NOERROR) return false;
+  MIXERCONTROLDETAILS d = {};
+  d.cbStruct = sizeof d;
+  d.dwControlID = id;
+  d.cChannels = 1;  // uniform
+  d.cbDetails = sizeof value;
+  d.paDetails = &value;
+  DWORD flags = MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE;
+  HMIXEROBJ object = reinterpret_cast<HMIXEROBJ>(mixer);
+  bool ok = (set ? mixerSetControlDetails(object, &d, flags)
+                 : mixerGetControlDetailsA(object, &d, flags)) == MMSYSERR_NOERROR;
+  if (mixer != mixer_) mixerClose(mixer);
+  return ok;
+}
+
+bool Win32Mixer::read_volume(uint32_t id, uint16_t& value) {
+  DWORD v = 0;
+  if (!details(id, v, false)) return false;
+  value = static_cast<uint16_t>(v);
+  return true;
+}
+
+bool Win32Mixer::write_volume(uint32_t id, uint16_t value) {
+  DWORD v = value;
+  return details(id, v, true);
+}
+
+bool Win32Mixer::read_mute(uint32_t id, bool& muted) {
+  DWORD v = 0;
+  if (!details(id, v, false)) return false;
+  muted = v != 0;
+  return true;
+}
+
+bool Win32Mixer::write_mute(uint32_t id, bool muted) {
+  DWORD v = muted ? 1 : 0;
+  return details(id, v, true);
+}
+
+// ---- input and the CD ----
+
+void Win32Poll::mouse_move(int dx, int dy) {
+  mouse_event(MOUSEEVENTF_MOVE, static_cast<DWORD>(dx), static_cast<DWORD>(dy), 0, 0);
+}
+
+void Win32Poll::mouse_click(bool right) {
+  mouse_event(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  mouse_event(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+}
+
+void Win32Poll::key(uint8_t virtual_key) {
+  keybd_event(virtual_key, 0, 0, 0);
+  keybd_event(virtual_key, 0, KEYEVENTF_KEYUP, 0);
+}
+
+bool Win32Poll::cd_command(char drive_letter, CdCommand command) {
+  MCIDEVICEID device = open_cd_audio(drive_letter);
+  if (!device) return false;
+  MCIERROR error;
+  if (command == CdCommand::stop) {
+    MCI_GENERIC_PARMS none = {};
+    error = mciSendCommandA(device, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&none));
+  } else {
+    MCI_SET_PARMS set = {};
+    DWORD door = command == CdCommand::open_door ? MCI_SET_DOOR_OPEN : MCI_SET_DOOR_CLOSED;
+    error = mciSendCommandA(device, MCI_SET, MCI_WAIT | door, reinterpret_cast<DWORD_PTR>(&set));
+  }
+  mciSendCommandA(device, MCI_CLOSE, MCI_WAIT, 0);
+  return error == 0;
 }
 
 }  // namespace beamhub::win32

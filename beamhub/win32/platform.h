@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "beamhub/hub.h"
+#include "beamhub/poll.h"
 
 namespace beamhub::win32 {
 
@@ -48,6 +49,33 @@ class Win32Discovery : public DiscoveryHost {
   void clear_auto_insert(const std::string& hardware_key) override;
 };
 
+class Win32DiscFiles : public DiscFiles {
+ public:
+  bool file_exists(const std::string& path) override;
+  bool folder_exists(const std::string& path) override;
+  bool read_start(const std::string& path, uint8_t* out, std::size_t size,
+                  std::size_t& got) override;
+  bool any_match(const std::string& pattern) override;
+};
+
+// Mixer device 0; change notifications go to the poll window.
+class Win32Mixer : public MixerPort {
+ public:
+  explicit Win32Mixer(SharedArea& area) : area_(area) {}
+  bool open() override;
+  void close() override;
+  bool control_name(uint32_t id, std::string& long_name) override;
+  bool read_volume(uint32_t id, uint16_t& value) override;
+  bool write_volume(uint32_t id, uint16_t value) override;
+  bool read_mute(uint32_t id, bool& muted) override;
+  bool write_mute(uint32_t id, bool muted) override;
+
+ private:
+  bool details(uint32_t id, DWORD& value, bool set);
+  SharedArea& area_;
+  HMIXER mixer_ = nullptr;
+};
+
 class Win32Host : public HubHost {
  public:
   explicit Win32Host(SharedArea& area) : area_(area) {}
@@ -58,6 +86,7 @@ class Win32Host : public HubHost {
   AspiPort& aspi() override { return aspi_; }
   bool play_sound(const char* path, uint32_t flags) override;
   bool current_track(char drive_letter, uint32_t& track) override;
+  MixerPort& mixer() override { return mixer_; }
 
   Win32Aspi& win32_aspi() { return aspi_; }
 
@@ -65,6 +94,21 @@ class Win32Host : public HubHost {
   SharedArea& area_;
   Win32Registry registry_;
   Win32Aspi aspi_;
+  Win32Mixer mixer_{area_};
+};
+
+// Input injection, the CD audio device and the disc's files.
+class Win32Poll : public PollHost {
+ public:
+  Win32Poll() = default;
+  void mouse_move(int dx, int dy) override;
+  void mouse_click(bool right) override;
+  void key(uint8_t virtual_key) override;
+  bool cd_command(char drive_letter, CdCommand command) override;
+  DiscFiles& disc_files() override { return files_; }
+
+ private:
+  Win32DiscFiles files_;
 };
 
 // Message the poll window takes from other processes to stop its timer.

@@ -127,6 +127,17 @@ RegistryValue read_value(HKEY root, const std::string& path, const char* name) {
   return value;
 }
 
+bool write_dword(HKEY root, const std::string& path, const char* name, DWORD value) {
+  HKEY key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) !=
+      ERROR_SUCCESS)
+    return false;
+  bool ok = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                           sizeof value) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
 bool write_string(HKEY root, const std::string& path, const char* name, const std::string& text) {
   HKEY key;
   if (RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) !=

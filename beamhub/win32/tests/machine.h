@@ -45,6 +45,7 @@ struct RegistryValue {
 };
 RegistryValue read_value(HKEY root, const std::string& key, const char* name);
 bool write_string(HKEY root, const std::string& key, const char* name, const std::string& text);
+bool write_dword(HKEY root, const std::string& key, const char* name, DWORD value);
 
 // Device keys under HKLM "Enum" of the drives the hardware registry lists,
 // in its enumeration order, with their letters.
