@@ -4,6 +4,9 @@
 #include <cstring>
 #include <functional>
 
+#include "sim/drive/button_code.h"
+#include "sim/drive/disc_info.h"
+
 namespace vdrive {
 namespace {
 
@@ -11,6 +14,7 @@ constexpr uint8_t kStoredPages[] = {kPageReport, kPageAudio, kPageStandalone, kP
 
 struct Session {
   StateAccess& access;
+  RemoteHost& host;
   std::string& out;
   std::string& err;
 
@@ -30,6 +34,30 @@ struct Session {
   int usage_error(const std::string& message) {
     err += "halvo-remote: " + message + "\n(halvo-remote help lists the commands)\n";
     return kExitUsage;
+  }
+
+  int refused(const std::string& message) {
+    err += "halvo-remote: " + message + "\n";
+    return kExitRefused;
+  }
+
+  // Runs change on one drive with the state held; the text it returns, if
+  // any, refuses the command.
+  int with_drive(char letter, bool needs_receiver,
+                 const std::function<std::string(DriveSlot&)>& change) {
+    std::string problem;
+    int rc = with_state([&](MachineState& state) {
+      DriveSlot* drive = find_drive(state, letter);
+      if (drive == nullptr) {
+        problem = std::string("there is no drive ") + letter + ":";
+      } else if (needs_receiver && !drive->has_receiver) {
+        problem = std::string(1, letter) + ": has no receiver";
+      } else {
+        problem = change(*drive);
+      }
+    });
+    if (rc != kExitOk) return rc;
+    return problem.empty() ? kExitOk : refused(problem);
   }
 };
 
@@ -105,6 +133,106 @@ bool parse_page(const std::string& text, uint8_t& page) {
   return true;
 }
 
+// A byte in decimal or with 0x in hex.
+bool parse_byte(const std::string& text, unsigned& value) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    uint8_t byte = 0;
+    if (!parse_page(text, byte)) return false;
+    value = byte;
+    return true;
+  }
+  return parse_number(text, 0, 255, value);
+}
+
+// Options of the receiver and disc commands.
+enum OptionBit : unsigned {
+  kOptDrive = 1,
+  kOptHold = 2,
+  kOptValue = 4,
+  kOptType = 8,
+  kOptMap = 16,
+  kOptRemove = 32,
+};
+
+struct Options {
+  std::vector<std::string> words;  // everything that is not an option
+  char drive = 'D';
+  unsigned hold = 1;
+  unsigned value = 0;
+  int type = -1;
+  std::string map;
+  bool remove = false;
+};
+
+// An error message, or empty.
+std::string parse_options(const Args& args, unsigned allowed, Options& o) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (option.size() < 3 || option.compare(0, 2, "--") != 0) {
+      o.words.push_back(option);
+      continue;
+    }
+    bool has_value = i + 1 < args.size();
+    std::string value = has_value ? args[i + 1] : std::string();
+    unsigned number = 0;
+    if (option == "--drive" && (allowed & kOptDrive)) {
+      if (!has_value || !parse_letter(value, o.drive)) return "--drive needs a drive letter";
+    } else if (option == "--hold" && (allowed & kOptHold)) {
+      if (!has_value || !parse_number(value, 1, 65535, o.hold)) {
+        return "--hold needs a number of reads from 1 to 65535";
+      }
+    } else if (option == "--value" && (allowed & kOptValue)) {
+      if (!has_value || !parse_byte(value, o.value)) {
+        return "--value needs a byte (0-255 or 0x00-0xFF)";
+      }
+    } else if (option == "--type" && (allowed & kOptType)) {
+      if (!has_value || !parse_number(value, 0, 15, number)) {
+        return "--type needs a medium type code from 0 to 15";
+      }
+      o.type = static_cast<int>(number);
+    } else if (option == "--map" && (allowed & kOptMap)) {
+      if (!has_value || value.empty()) return "--map needs a button-map file";
+      o.map = value;
+    } else if (option == "--remove" && (allowed & kOptRemove)) {
+      o.remove = true;
+      continue;
+    } else {
+      return "unknown option '" + option + "'";
+    }
+    ++i;
+  }
+  return std::string();
+}
+
+constexpr const char* kEventNames[] = {
+    "stopped", "playing", "rewinding", "forwarding", "prev",    "next",
+    "voldown", "volup",   "paused",    "special",    "announce",
+};
+static_assert(sizeof kEventNames / sizeof kEventNames[0] == 11, "one name per event bit");
+
+std::string plural(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string describe_queued(const QueuedReport& r) {
+  std::string text;
+  switch (r.kind) {
+    case kReportCode:
+      text = "code " + format_bytes(r.code, kCodeSize) + " value " + hex2(r.value);
+      break;
+    case kReportEvent: {
+      char bits[8];
+      std::snprintf(bits, sizeof bits, "%04X", r.events);
+      text = std::string("event ") + bits + " (" + event_names(r.events) + ") value " +
+             hex2(r.value);
+      break;
+    }
+    default: text = "nothing"; break;
+  }
+  if (r.reads > 1) text += " x" + std::to_string(r.reads);
+  return text;
+}
+
 std::string result_text(const LogEntry& entry) {
   switch (entry.status) {
     case aspi::SS_COMP: return "GOOD";
@@ -131,7 +259,8 @@ const char* direction_text(uint8_t direction) {
 
 void print_page(std::string& out, const DriveSlot& drive, uint8_t page) {
   std::size_t size = 0;
-  const uint8_t* bytes = page_buffer(drive, page, &size);
+  uint8_t bytes[kPcModePageSize];
+  peek_page(drive, page, bytes, &size);
   out += "  page " + hex2(page) + ": " + format_bytes(bytes, size);
   bool vendor = page == kPageReport || page == kPageStandalone || page == kPagePcMode;
   if (vendor && !drive.has_receiver) out += "  (not answered: no receiver)";
@@ -150,6 +279,7 @@ int cmd_status(const Args& args, Session& s) {
     for (const DriveSlot& drive : state.drives) {
       if (drive.letter == 0) continue;
       s.out += format_drive(drive) + "\n";
+      s.out += format_receiver(drive);
       for (uint8_t page : kStoredPages) print_page(s.out, drive, page);
     }
     s.out += "Log: " + std::to_string(log_count(state)) + " entries, next sequence number " +
@@ -175,10 +305,28 @@ int cmd_log(const Args& args, Session& s) {
 
 int cmd_reset(const Args& args, Session& s) {
   if (!args.empty()) return s.usage_error("reset takes no arguments");
-  return s.with_state([&](MachineState& state) {
+  std::string problems;
+  int rc = s.with_state([&](MachineState& state) {
+    // The default drives and any other that shows a disc lose their files.
+    std::string letters;
+    for (const DriveSlot& drive : state.drives) {
+      if (drive.letter != 0 && shown_folder(drive)[0] != '\0') letters += drive.letter;
+    }
     reset(state);
+    for (const DriveSlot& drive : state.drives) {
+      if (drive.letter != 0 && letters.find(drive.letter) == std::string::npos) {
+        letters += drive.letter;
+      }
+    }
+    for (char letter : letters) {
+      std::string error;
+      if (!s.host.show_files(letter, std::string(), error)) problems += error + "\n";
+    }
     s.out += "Virtual drive reset to the default configuration.\n";
   });
+  if (rc != kExitOk) return rc;
+  if (!problems.empty()) return s.refused("reset, but not every drive was emptied:\n" + problems);
+  return kExitOk;
 }
 
 int cmd_adapters(const Args& args, Session& s) {
@@ -339,11 +487,199 @@ int cmd_page(const Args& args, Session& s) {
       return;
     }
     std::size_t size = 0;
-    const uint8_t* bytes = page_buffer(*drive, page, &size);
+    uint8_t bytes[kPcModePageSize];
+    peek_page(*drive, page, bytes, &size);
     s.out += format_bytes(bytes, size) + "\n";
   });
   if (missing) return s.usage_error(std::string("there is no drive ") + letter + ":");
   return rc;
+}
+
+// ---- the receiver
+
+// Queues one report on a receiver drive and says what is waiting.
+int queue_on(Session& s, char letter, const QueuedReport& report, const std::string& origin) {
+  return s.with_drive(letter, true, [&](DriveSlot& drive) -> std::string {
+    if (!queue_report(drive, report)) {
+      return std::string(1, letter) + ": the receiver queue is full (" +
+             std::to_string(kQueueSize) + " reports waiting); nothing was queued";
+    }
+    s.out += std::string(1, letter) + ": queued " + describe_queued(report) + origin + "; " +
+             plural(drive.queue_count, "report", "reports") + " waiting\n";
+    return std::string();
+  });
+}
+
+int cmd_press(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive | kOptHold | kOptValue | kOptMap, o);
+  if (!error.empty()) return s.usage_error("press: " + error);
+  if (o.words.size() != 1) return s.usage_error("press needs one button name, e.g. press Play");
+  const std::string& button = o.words[0];
+  std::string value, file;
+  if (!s.host.mapping_value(button, o.map, value, file, error)) return s.refused(error);
+  uint8_t code[kCodeSize];
+  if (!decode_mapping(value, code, error)) {
+    return s.refused(button + " in " + file + ": " + error);
+  }
+  return queue_on(s, o.drive, code_report(code, static_cast<uint8_t>(o.value),
+                                          static_cast<uint16_t>(o.hold)),
+                  " (" + button + " in " + file + ")");
+}
+
+int cmd_code(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive | kOptHold | kOptValue, o);
+  if (!error.empty()) return s.usage_error("code: " + error);
+  uint8_t code[kCodeSize];
+  if (!parse_code_bytes(o.words, code, error)) return s.usage_error("code: " + error);
+  return queue_on(s, o.drive, code_report(code, static_cast<uint8_t>(o.value),
+                                          static_cast<uint16_t>(o.hold)), "");
+}
+
+int cmd_event(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive | kOptValue, o);
+  if (!error.empty()) return s.usage_error("event: " + error);
+  uint16_t events = 0;
+  if (!parse_events(o.words, events, error)) return s.usage_error("event: " + error);
+  return queue_on(s, o.drive, event_report(events, static_cast<uint8_t>(o.value)), "");
+}
+
+int cmd_idle(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive, o);
+  unsigned reads = 0;
+  if (!error.empty()) return s.usage_error("idle: " + error);
+  if (o.words.size() != 1 || !parse_number(o.words[0], 1, 65535, reads)) {
+    return s.usage_error("idle needs a number of reads from 1 to 65535");
+  }
+  return queue_on(s, o.drive, nothing_report(static_cast<uint16_t>(reads)), "");
+}
+
+int cmd_lose_settings(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive, o);
+  if (error.empty() && !o.words.empty()) error = "unexpected '" + o.words[0] + "'";
+  if (!error.empty()) return s.usage_error("lose-settings: " + error);
+  return s.with_drive(o.drive, true, [&](DriveSlot& drive) {
+    lose_settings(drive);
+    s.out += std::string(1, o.drive) + ": settings lost (pages 20 and 21 as after power-on)\n";
+    return std::string();
+  });
+}
+
+int cmd_volume_target(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive, o);
+  if (!error.empty()) return s.usage_error("volume-target: " + error);
+  if (o.words.size() != 1 || (o.words[0] != "mixer" && o.words[0] != "drive")) {
+    return s.usage_error("volume-target needs mixer or drive");
+  }
+  uint8_t target = o.words[0] == "mixer" ? kVolumeMixer : kVolumeDrive;
+  return s.with_drive(o.drive, true, [&](DriveSlot& drive) {
+    drive.volume_target = target;
+    s.out += std::string(1, o.drive) + ": volume target " + o.words[0] + "\n";
+    return std::string();
+  });
+}
+
+int cmd_play_status(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive, o);
+  unsigned status = 0;
+  if (!error.empty()) return s.usage_error("play-status: " + error);
+  if (o.words.size() != 1 || !parse_number(o.words[0], 0, 15, status)) {
+    return s.usage_error("play-status needs a status nibble from 0 to 15");
+  }
+  return s.with_drive(o.drive, false, [&](DriveSlot& drive) {
+    set_play_status(drive, static_cast<uint8_t>(status));
+    s.out += std::string(1, o.drive) + ": play status " + std::to_string(status) + "\n";
+    return std::string();
+  });
+}
+
+// ---- tray and disc
+
+// Applies a changed copy of the drive once its letter shows the right files.
+std::string commit_disc(Session& s, DriveSlot& drive, const DriveSlot& after) {
+  std::string error;
+  if (!s.host.show_files(drive.letter, shown_folder(after), error)) return error;
+  drive = after;
+  return std::string();
+}
+
+std::string full_for_disc(char letter) {
+  return std::string(1, letter) + ": the receiver queue has no room for the disc's report; "
+         "nothing was changed";
+}
+
+int cmd_insert(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive | kOptType, o);
+  if (!error.empty()) return s.usage_error("insert: " + error);
+  if (o.words.size() != 1) return s.usage_error("insert needs one disc folder");
+  DiscFolder disc;
+  if (!s.host.find_disc(o.words[0], disc, error)) return s.refused(error);
+  if (disc.path.size() >= kFolderSize) return s.refused(disc.path + ": path too long");
+  const std::string ini = disc.path + "\\disc.ini";
+  uint8_t type = kDefaultDiscType;
+  if (o.type >= 0) {
+    type = static_cast<uint8_t>(o.type);
+  } else if (disc.has_ini && !disc.type.empty() && !parse_disc_type(disc.type, type)) {
+    return s.refused(ini + ": Type '" + disc.type + "' is not a medium type from 0 to 15");
+  }
+  std::vector<unsigned> tracks;
+  if (!parse_track_lengths(disc.tracks, tracks, error)) return s.refused(ini + ": " + error);
+
+  return s.with_drive(o.drive, false, [&](DriveSlot& drive) {
+    DriveSlot after = drive;
+    if (!change_disc(after, type, disc.path.c_str())) return full_for_disc(o.drive);
+    std::string problem = commit_disc(s, drive, after);
+    if (!problem.empty()) return problem;
+    s.out += std::string(1, o.drive) + ": disc " + disc.path + " (medium type " +
+             std::to_string(type) +
+             (tracks.empty() ? "" : ", " + plural(tracks.size(), "track", "tracks")) +
+             (drive.tray_open ? ") lies in the open tray\n" : ") inserted\n");
+    return std::string();
+  });
+}
+
+int cmd_eject(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive | kOptRemove, o);
+  if (error.empty() && !o.words.empty()) error = "unexpected '" + o.words[0] + "'";
+  if (!error.empty()) return s.usage_error("eject: " + error);
+  return s.with_drive(o.drive, false, [&](DriveSlot& drive) {
+    DriveSlot after = drive;
+    open_tray(after);
+    if (o.remove) take_disc(after);
+    std::string problem = commit_disc(s, drive, after);
+    if (!problem.empty()) return problem;
+    s.out += std::string(1, o.drive) + ": tray open" +
+             (drive.medium ? ", the disc lies in it\n" : ", no disc\n");
+    return std::string();
+  });
+}
+
+int cmd_close(const Args& args, Session& s) {
+  Options o;
+  std::string error = parse_options(args, kOptDrive, o);
+  if (error.empty() && !o.words.empty()) error = "unexpected '" + o.words[0] + "'";
+  if (!error.empty()) return s.usage_error("close: " + error);
+  return s.with_drive(o.drive, false, [&](DriveSlot& drive) {
+    if (!drive.tray_open) {
+      s.out += std::string(1, o.drive) + ": the tray is already closed\n";
+      return std::string();
+    }
+    DriveSlot after = drive;
+    if (!close_tray(after)) return full_for_disc(o.drive);
+    std::string problem = commit_disc(s, drive, after);
+    if (!problem.empty()) return problem;
+    s.out += std::string(1, o.drive) + ": tray closed" +
+             (drive.medium ? " with a disc\n" : ", no disc\n");
+    return std::string();
+  });
 }
 
 const Command kCommands[] = {
@@ -358,7 +694,34 @@ const Command kCommands[] = {
      "              [--not-ready on|off] [--unit-attention]",
      "change (or add) a drive; --refuse-20 255 refuses page 20 always", cmd_drive},
     {"adapters", "adapters N", "number of host adapters (0-8)", cmd_adapters},
-    {"page", "page <letter> <page-hex>", "one stored page in hex (00, 0E, 20, 21)", cmd_page},
+    {"page", "page <letter> <page-hex>",
+     "one page in hex (00, 0E, 20, 21); 00 is the next report, not consumed", cmd_page},
+    {"press", "press <ButtonName> [--hold N] [--value V] [--map FILE] [--drive X]",
+     "queue the button's code from the installed button map (or FILE); a held\n"
+     "      button answers N reads of page 00 in a row",
+     cmd_press},
+    {"code", "code <hex bytes> [--hold N] [--value V] [--drive X]",
+     "queue a remote code of up to 6 bytes (\"14 eb 4e\" or 14eb4e)", cmd_code},
+    {"event", "event <bits> [--value V] [--drive X]",
+     "queue a drive event: hex bits (0 = none) or names among stopped, playing,\n"
+     "      rewinding, forwarding, prev, next, voldown, volup, paused, special, announce",
+     cmd_event},
+    {"idle", "idle N [--drive X]", "queue N reads with nothing to report", cmd_idle},
+    {"insert", "insert <folder> [--type N] [--drive X]",
+     "put a disc in: the drive shows the folder's files (a Windows path, a Linux\n"
+     "      path from /, or relative to the current folder); the medium type comes\n"
+     "      from --type, the folder's disc.ini ([Disc] Type=) or is 0 (data)",
+     cmd_insert},
+    {"eject", "eject [--remove] [--drive X]",
+     "open the tray (the disc's files go); --remove takes the disc out", cmd_eject},
+    {"close", "close [--drive X]",
+     "close the tray; a disc in it is announced by a drive event", cmd_close},
+    {"lose-settings", "lose-settings [--drive X]",
+     "forget pages 20 and 21, as a drive switched off and on", cmd_lose_settings},
+    {"volume-target", "volume-target mixer|drive [--drive X]",
+     "who takes the volume, as drive events tell it", cmd_volume_target},
+    {"play-status", "play-status N [--drive X]", "the play status nibble (0-15)",
+     cmd_play_status},
     {"help", "help", "this text", cmd_help},
 };
 
@@ -402,7 +765,10 @@ std::string format_log_entry(const LogEntry& entry) {
                 static_cast<unsigned long>(entry.length), direction_text(entry.direction));
   std::string line = head + result_text(entry);
   std::size_t count = entry.data_count <= kLogDataSize ? entry.data_count : kLogDataSize;
-  if (count > 0) line += "  " + format_bytes(entry.data, count);
+  bool report = entry.opcode == kOpModeSense10 && entry.page == kPageReport &&
+                count == kReportPageSize && (entry.data[8] & 0x3F) == kPageReport;
+  if (report) line += "  " + describe_report(entry.data);
+  else if (count > 0) line += "  " + format_bytes(entry.data, count);
   return line;
 }
 
@@ -418,8 +784,110 @@ std::string format_drive(const DriveSlot& drive) {
          ")";
 }
 
-int run_remote(const Args& args, StateAccess& access, std::string& out, std::string& err) {
-  Session session{access, out, err};
+std::string event_names(uint16_t events) {
+  std::string names;
+  for (int bit = 0; bit < 11; ++bit) {
+    if (!(events & (1u << bit))) continue;
+    if (!names.empty()) names += ' ';
+    names += kEventNames[bit];
+  }
+  return names.empty() ? "none" : names;
+}
+
+bool parse_events(const std::vector<std::string>& words, uint16_t& events, std::string& error) {
+  events = 0;
+  bool any = false;
+  for (const std::string& word : words) {
+    std::size_t start = 0;
+    while (start <= word.size()) {
+      std::size_t comma = word.find(',', start);
+      std::string item = word.substr(start, comma == std::string::npos ? comma : comma - start);
+      start = comma == std::string::npos ? word.size() + 1 : comma + 1;
+      if (item.empty()) continue;
+      any = true;
+      bool named = false;
+      for (int bit = 0; bit < 11; ++bit) {
+        if (item == kEventNames[bit]) {
+          events = static_cast<uint16_t>(events | (1u << bit));
+          named = true;
+        }
+      }
+      if (named || item == "none") continue;
+      std::string digits = item;
+      if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits = digits.substr(2);
+      }
+      unsigned value = 0;
+      bool hex = !digits.empty() && digits.size() <= 4;
+      for (char c : digits) {
+        int digit = c >= '0' && c <= '9' ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) hex = false;
+        else value = value * 16 + static_cast<unsigned>(digit);
+      }
+      if (!hex) {
+        error = "'" + item + "' is neither an event name nor hex bits";
+        return false;
+      }
+      if (value & ~unsigned{kEventMask}) {
+        error = "'" + item + "' sets bits beyond the 11 event bits (7FF)";
+        return false;
+      }
+      events = static_cast<uint16_t>(events | value);
+    }
+  }
+  if (!any) error = "no event bits given (0 or none for an event without any)";
+  return any;
+}
+
+std::string describe_report(const uint8_t* report) {
+  std::string text;
+  switch (report[10] >> 6) {
+    case kReportCode:
+      text = "code " + format_bytes(report + 12, kCodeSize) + " value " + hex2(report[18]);
+      break;
+    case kReportEvent: {
+      char head[48];
+      uint16_t events = static_cast<uint16_t>(((report[14] & 0x07) << 8) | report[13]);
+      std::snprintf(head, sizeof head, "event %04X value %02X flags %02X", events, report[15],
+                    report[14] & 0x38);
+      text = head;
+      break;
+    }
+    default: text = "nothing"; break;
+  }
+  char tail[32];
+  std::snprintf(tail, sizeof tail, ", medium %X status %X", report[11] >> 4, report[11] & 0x0F);
+  return text + tail;
+}
+
+std::string format_receiver(const DriveSlot& drive) {
+  std::string status = std::to_string(drive.play_status);
+  for (uint8_t next : drive.status_after) {
+    if (next != kNoStatus) status += (status.find(' ') == std::string::npos ? " (then " : ", ") +
+                                     std::to_string(next);
+  }
+  if (status.find(' ') != std::string::npos) status += ")";
+  std::string text = "  tray " + std::string(drive.tray_open ? "open" : "closed") +
+                     "  medium type " + std::to_string(medium_nibble(drive)) + "  play status " +
+                     status + "  settings " + (holds_settings(drive) ? "held" : "not held") +
+                     "  special mode " + on_off(drive_flags(drive) & kFlagSpecialMode) +
+                     "  volume target " +
+                     (drive.volume_target == kVolumeMixer ? "mixer" : "drive") + "\n";
+  std::string disc = drive.medium ? "type " + std::to_string(drive.disc_type) : "none";
+  if (drive.medium && drive.disc_folder[0] != '\0') disc += ", " + std::string(drive.disc_folder);
+  text += "  disc: " + disc + "\n";
+  text += "  queue: " + plural(drive.queue_count, "report", "reports") + " waiting\n";
+  for (int i = 0; i < drive.queue_count; ++i) {
+    text += "    " + describe_queued(queued(drive, i)) + "\n";
+  }
+  return text;
+}
+
+int run_remote(const Args& args, StateAccess& access, RemoteHost& host, std::string& out,
+               std::string& err) {
+  Session session{access, host, out, err};
   if (args.empty()) {
     cmd_help(args, session);
     err += out;

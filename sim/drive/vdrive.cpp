@@ -90,7 +90,7 @@ void send_data(Exchange& x, const uint8_t* answer, std::size_t size, std::size_t
 }
 
 void test_unit_ready(Exchange& x, const DriveSlot& drive) {
-  if (!drive.medium) x.sense = kNoMedium;
+  if (!drive.medium || drive.tray_open) x.sense = kNoMedium;
 }
 
 void inquiry(Exchange& x, const DriveSlot&) {
@@ -120,8 +120,8 @@ void mode_sense(Exchange& x, DriveSlot& drive) {
   x.entry.length = allocation;
 
   std::size_t size = 0;
-  const uint8_t* stored = page_buffer(drive, page, &size);
-  if (stored == nullptr || (is_vendor_page(page) && !drive.has_receiver)) {
+  uint8_t answer[kMaxPageSize];
+  if (page_size(page) == 0 || (is_vendor_page(page) && !drive.has_receiver)) {
     x.sense = kInvalidCdbField;
     return;
   }
@@ -131,13 +131,19 @@ void mode_sense(Exchange& x, DriveSlot& drive) {
       x.sense = kInvalidCdbField;
       return;
     }
-    // Answers with the report page in place of the one asked for.
-    stored = page_buffer(drive, kPageReport, &size);
+    // Answers with the report page in place of the one asked for; that
+    // report stays waiting.
+    page = kPageReport;
+    peek_page(drive, page, answer, &size);
+  } else if (page == kPageReport) {
+    uint8_t report[kReportPageSize];
+    read_report(drive, report);
+    std::memcpy(answer, report, sizeof report);
+    size = sizeof report;
+  } else {
+    peek_page(drive, page, answer, &size);
   }
 
-  uint8_t answer[kMaxPageSize];
-  std::memcpy(answer, stored, size);
-  std::memset(answer, 0, kModeHeaderSize);
   answer[0] = static_cast<uint8_t>((size - 2) >> 8);
   answer[1] = static_cast<uint8_t>((size - 2) & 0xFF);
   send_data(x, answer, size, allocation);
@@ -173,8 +179,8 @@ void mode_select(Exchange& x, DriveSlot& drive) {
   }
   std::size_t size = 0;
   uint8_t* stored = page_buffer(drive, page, &size);
-  if (stored == nullptr || page == kPageReport ||
-      (is_vendor_page(page) && !drive.has_receiver) || data[9] != stored[9]) {
+  if (stored == nullptr || (is_vendor_page(page) && !drive.has_receiver) ||
+      data[9] != stored[9]) {
     x.sense = kInvalidParameter;
     return;
   }
@@ -184,6 +190,8 @@ void mode_select(Exchange& x, DriveSlot& drive) {
   }
   std::memcpy(stored + kModeHeaderSize + 2, data + kModeHeaderSize + 2,
               size - kModeHeaderSize - 2);
+  if (page == kPageStandalone) drive.settings_written |= kWroteStandalone;
+  if (page == kPagePcMode) drive.settings_written |= kWrotePcMode;
 }
 
 void run_command(Exchange& x, DriveSlot& drive) {
@@ -240,12 +248,6 @@ void append_log(MachineState& state, LogEntry& entry) {
 }  // namespace
 
 void set_default_pages(DriveSlot& drive) {
-  std::memset(drive.report, 0, sizeof drive.report);
-  drive.report[8] = kPageReport;
-  drive.report[9] = kReportPageSize - 10;
-  drive.report[10] = 2 << 6;  // nothing to report
-  drive.report[11] = 0xF8;    // medium type 15 (no disc known), play status 8
-
   std::memset(drive.audio, 0, sizeof drive.audio);
   drive.audio[8] = kPageAudio;
   drive.audio[9] = kAudioPageSize - 10;
@@ -254,6 +256,10 @@ void set_default_pages(DriveSlot& drive) {
   drive.audio[18] = 0x02;  // port 1: right channel
   drive.audio[19] = 0xFF;
 
+  set_default_settings(drive);
+}
+
+void set_default_settings(DriveSlot& drive) {
   std::memset(drive.standalone, 0, sizeof drive.standalone);
   drive.standalone[8] = kPageStandalone;
   drive.standalone[9] = kStandalonePageSize - 10;
@@ -261,6 +267,7 @@ void set_default_pages(DriveSlot& drive) {
   std::memset(drive.pc_mode, 0, sizeof drive.pc_mode);
   drive.pc_mode[8] = kPagePcMode;
   drive.pc_mode[9] = kPcModePageSize - 10;
+  drive.settings_written = 0;
 }
 
 void init_drive(DriveSlot& drive, char letter, uint8_t host_adapter, uint8_t target,
@@ -272,6 +279,12 @@ void init_drive(DriveSlot& drive, char letter, uint8_t host_adapter, uint8_t tar
   drive.lun = lun;
   drive.present = 1;
   drive.medium = 1;
+  // A disc the drive cannot tell, stopped.
+  drive.disc_type = kMediumUnknown;
+  drive.play_status = kStatusIdle;
+  drive.status_after[0] = kNoStatus;
+  drive.status_after[1] = kNoStatus;
+  drive.volume_target = kVolumeMixer;
   set_default_pages(drive);
 }
 
@@ -325,9 +338,27 @@ const DriveSlot* find_device(const MachineState& state, uint8_t host_adapter, ui
 }
 
 std::size_t page_size(uint8_t page) {
+  if (page == kPageReport) return kReportPageSize;
   std::size_t size = 0;
   page_buffer(DriveSlot{}, page, &size);
   return size;
+}
+
+bool peek_page(const DriveSlot& drive, uint8_t page, uint8_t* out, std::size_t* size) {
+  std::size_t bytes = 0;
+  if (page == kPageReport) {
+    uint8_t report[kReportPageSize];
+    build_report(drive, report);
+    bytes = sizeof report;
+    std::memcpy(out, report, bytes);
+  } else {
+    const uint8_t* stored = page_buffer(drive, page, &bytes);
+    if (stored == nullptr) return false;
+    std::memcpy(out, stored, bytes);
+    std::memset(out, 0, kModeHeaderSize);
+  }
+  if (size != nullptr) *size = bytes;
+  return true;
 }
 
 uint8_t* page_buffer(DriveSlot& drive, uint8_t page, std::size_t* size) {
@@ -339,7 +370,6 @@ const uint8_t* page_buffer(const DriveSlot& drive, uint8_t page, std::size_t* si
   const uint8_t* buffer = nullptr;
   std::size_t bytes = 0;
   switch (page) {
-    case kPageReport: buffer = drive.report; bytes = sizeof drive.report; break;
     case kPageAudio: buffer = drive.audio; bytes = sizeof drive.audio; break;
     case kPageStandalone: buffer = drive.standalone; bytes = sizeof drive.standalone; break;
     case kPagePcMode: buffer = drive.pc_mode; bytes = sizeof drive.pc_mode; break;

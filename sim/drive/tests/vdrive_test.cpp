@@ -95,9 +95,15 @@ TEST_F(DriveTest, DefaultMachine) {
   EXPECT_EQ(find_drive(*state, 'E'), nullptr);
   EXPECT_EQ(log_count(*state), 0u);
 
-  const std::vector<uint8_t> report(d->report, d->report + kReportPageSize);
-  EXPECT_EQ(report, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0x00, 10, 0x80, 0xF8, 0, 0,
-                                          0, 0, 0, 0, 0, 0}));
+  uint8_t report[kReportPageSize];
+  build_report(*d, report);
+  EXPECT_EQ(std::vector<uint8_t>(report, report + kReportPageSize),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0x00, 10, 0x80, 0xF8, 0, 0, 0, 0, 0, 0,
+                                  0, 0}));
+  EXPECT_FALSE(d->tray_open);
+  EXPECT_EQ(d->queue_count, 0);
+  EXPECT_EQ(d->volume_target, kVolumeMixer);
+  EXPECT_FALSE(holds_settings(*d));
   EXPECT_EQ(d->audio[8], 0x0E);
   EXPECT_EQ(d->audio[9], 14);
   EXPECT_EQ(d->audio[17], 0xFF);
