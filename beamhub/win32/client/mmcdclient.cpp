@@ -118,7 +118,21 @@ static LRESULT OnRemoteMessage(WPARAM code, LPARAM lparam) {
   const unsigned long pid = GetCurrentProcessId();
   const unsigned long long t = static_cast<unsigned long long>(now.QuadPart);
   if (code != beamhub::kEvCommand || !lparam) {
-    Say("msg %u %s %lu t=%llu", static_cast<unsigned>(code), CodeName(code), pid, t);
+    if (!lparam) {
+      Say("msg %u %s %lu t=%llu", static_cast<unsigned>(code), CodeName(code), pid, t);
+      return g_answer;
+    }
+    // From the poll window lParam is the status record (from a program
+    // offering a code on, the command buffer, read the same way).
+    const MMCD_STATUS* st = reinterpret_cast<const MMCD_STATUS*>(lparam);
+    char name[MMCD_NAME_SIZE + 1] = {};
+    memcpy(name, st->name, MMCD_NAME_SIZE);
+    Say("msg %u %s %lu status=%s value=%02x raw=%02x%02x%02x%02x%02x%02x disc=%u play=%u "
+        "mute=%u shift=%u mouse=%u special=%u t=%llu",
+        static_cast<unsigned>(code), CodeName(code), pid, name[0] ? name : "-", st->value,
+        st->raw_code[0], st->raw_code[1], st->raw_code[2], st->raw_code[3], st->raw_code[4],
+        st->raw_code[5], st->disc_type, st->play_state, st->mute, st->shift_lock, st->mouse_lock,
+        st->special_mode, t);
     return g_answer;
   }
   // The command buffer: the request's 12-byte header, then its payload.
