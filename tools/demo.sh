@@ -137,5 +137,34 @@ grep -m 6 MODE-SELECT "$work/log" | cut -c1-122 | sed 's/^/  /'
 echo "  ..."
 tail -n 6 "$work/log" | cut -c1-122 | sed 's/^/  /'
 
+narrate "The remote end to end: mmcdmon (a registered program) prints every code it receives"
+echo "   while the virtual remote is pressed: digits, mouse lock with a held mouse key"
+echo "   (moves the pointer, never delivered), Play, Mute, then a Video CD put in."
+wine_quiet "$HALVO_SUITE/halvo-remote.exe" reset >/dev/null
+(cd "$HALVO_SUITE" && WINEDEBUG=trace+winmm exec "$HALVO_WINE" mmcdmon.exe --seconds 12 \
+   </dev/null >"$work/mon.out" 2>"$work/mon.err") &
+PID[mmcdmon]=$!
+for i in $(seq 1 100); do grep -q 'waiting for codes' "$work/mon.out" 2>/dev/null && break; sleep 0.1; done
+grep -q 'waiting for codes' "$work/mon.out" || die "mmcdmon did not start"
+remote() { printf '  remote   > %s\n' "$*"; (cd "$HALVO_SUITE" && wine_quiet halvo-remote.exe "$@") >/dev/null ||
+  die "halvo-remote $* failed"; }
+remote press Button1
+remote press Button2
+remote press MouseLock
+remote press MouseUp --hold 5
+remote press MouseLock
+remote press Play
+remote press Mute
+remote eject
+remote insert "$HALVO_TOP/sim/discs/videocd"
+remote close
+wait "${PID[mmcdmon]}" || true
+unset 'PID[mmcdmon]'
+echo "  mmcdmon printed (ms since its previous line, code, name, status record):"
+tr -d '\r' <"$work/mon.out" | cut -c1-150 | sed 's/^/    /'
+grep -q ' 1090 ' "$work/mon.out" || die "the disc event did not arrive"
+echo "  announcements played, in order:"
+sed -n 's/.*proc_PlaySound SoundName=L"\(.*\)".*/\1/p' "$work/mon.err" | sed 's/\\\\/\\/g; s/^/    /'
+
 echo
 echo "demo: done"
