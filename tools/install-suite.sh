@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Lays the Win32 build out in the prefix as an installation would: the suite
 # folder C:\Halvo with the programs, libraries and data files, and the
-# virtual drive's wnaspi32.dll in the system folder.
+# virtual drive's wnaspi32.dll and MCI driver halvocd.drv in the system folder.
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 bin="$HALVO_WIN32_BUILD/bin"
 mkdir -p "$HALVO_SUITE/wave"
-for f in "$bin"/*.exe "$bin"/*.dll; do
+for f in "$bin"/*.exe "$bin"/*.dll "$bin"/*.drv; do
   [ -e "$f" ] || continue
   case "$(basename "$f")" in
     *_tests.exe|*_itest.exe|*late_detach.dll) continue ;;
     wnaspi32.dll) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/" ;;
+    halvocd.drv) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/"; continue ;;
   esac
   cp -f "$f" "$HALVO_SUITE/"
 done

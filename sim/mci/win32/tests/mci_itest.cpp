@@ -1,0 +1,344 @@
+// The cdaudio driver under winmm, with the driver registered for "cdaudio"
+// and the virtual drive's D: holding test discs put in by halvo-remote.
+// Each test starts and ends with "halvo-remote reset".
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "sim/drive/win32/tests/itest_support.h"
+#include "sim/drive/win32/vdrive_store.h"
+
+namespace {
+
+const DWORD kNotifyTimeoutMs = 5000;
+
+std::string disc_folder(const char* name)
+{
+    return std::string(HALVO_SOURCE_DIR) + "/sim/discs/" + name;
+}
+
+struct DriveState {
+    int tray_open;
+    int medium;
+    int play_status;
+};
+
+DriveState drive_d()
+{
+    static vdrive::Store store;
+    DriveState s = {-1, -1, -1};
+    vdrive::StoreError error;
+    vdrive::MachineState* state = vdrive::store_lock(&store, &error);
+    if (state == NULL)
+        return s;
+    const vdrive::DriveSlot* d = vdrive::find_drive(*state, 'D');
+    if (d != NULL) {
+        s.tray_open = d->tray_open;
+        s.medium = d->medium;
+        s.play_status = d->play_status;
+    }
+    vdrive::store_unlock(&store);
+    return s;
+}
+
+bool file_exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+class MciTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        insert("audio");
+        window_ = CreateWindowA("STATIC", "mci", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+        ASSERT_TRUE(window_ != NULL);
+    }
+
+    void TearDown() override
+    {
+        if (device_ != 0)
+            mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
+        DestroyWindow(window_);
+        std::string output;
+        EXPECT_EQ(itest::run_remote("reset", &output), 0u) << output;
+    }
+
+    void insert(const char* disc)
+    {
+        std::string output;
+        ASSERT_EQ(itest::run_remote("reset", &output), 0u) << output;
+        ASSERT_EQ(itest::run_remote("insert " + disc_folder(disc), &output), 0u) << output;
+    }
+
+    // Opened as the remote-control library opens it.
+    void open_d()
+    {
+        MCI_OPEN_PARMSA open = {};
+        open.lpstrDeviceType = (LPCSTR)(DWORD_PTR)MCI_DEVTYPE_CD_AUDIO;
+        open.lpstrElementName = "D:";
+        MCIERROR e = mciSendCommandA(0, MCI_OPEN,
+                                     MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT |
+                                         MCI_OPEN_SHAREABLE | MCI_WAIT,
+                                     (DWORD_PTR)&open);
+        ASSERT_EQ(0u, e) << error_text(e);
+        device_ = open.wDeviceID;
+        ASSERT_NE(0u, device_);
+    }
+
+    static std::string error_text(MCIERROR e)
+    {
+        char text[256] = "";
+        mciGetErrorStringA(e, text, sizeof text);
+        return std::to_string(e) + " " + text;
+    }
+
+    MCIERROR status(DWORD item, DWORD_PTR* value, DWORD track = 0)
+    {
+        MCI_STATUS_PARMS parms = {};
+        parms.dwItem = item;
+        parms.dwTrack = track;
+        MCIERROR e = mciSendCommandA(device_, MCI_STATUS,
+                                     MCI_STATUS_ITEM | MCI_WAIT | (track ? MCI_TRACK : 0),
+                                     (DWORD_PTR)&parms);
+        *value = parms.dwReturn;
+        return e;
+    }
+
+    DWORD_PTR status_ok(DWORD item, DWORD track = 0)
+    {
+        DWORD_PTR value = 0xDEAD;
+        MCIERROR e = status(item, &value, track);
+        EXPECT_EQ(0u, e) << "item " << item << ": " << error_text(e);
+        return value;
+    }
+
+    MCIERROR time_format(DWORD format)
+    {
+        MCI_SET_PARMS set = {};
+        set.dwTimeFormat = format;
+        return mciSendCommandA(device_, MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, (DWORD_PTR)&set);
+    }
+
+    MCIERROR play(DWORD flags, DWORD from, DWORD to)
+    {
+        MCI_PLAY_PARMS parms = {};
+        parms.dwCallback = (DWORD_PTR)window_;
+        parms.dwFrom = from;
+        parms.dwTo = to;
+        return mciSendCommandA(device_, MCI_PLAY, flags, (DWORD_PTR)&parms);
+    }
+
+    MCIERROR door(bool open)
+    {
+        return mciSendCommandA(device_, MCI_SET,
+                               (open ? MCI_SET_DOOR_OPEN : MCI_SET_DOOR_CLOSED) | MCI_WAIT, 0);
+    }
+
+    // The next MM_MCINOTIFY's status, or 0 when none comes in time.
+    WPARAM wait_notify(DWORD timeout = kNotifyTimeoutMs)
+    {
+        DWORD start = GetTickCount();
+        MSG msg;
+        while (GetTickCount() - start < timeout) {
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+                if (msg.message == MM_MCINOTIFY) {
+                    EXPECT_EQ((LPARAM)device_, msg.lParam);
+                    return msg.wParam;
+                }
+                DispatchMessageA(&msg);
+            }
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+        }
+        return 0;
+    }
+
+    HWND window_ = NULL;
+    MCIDEVICEID device_ = 0;
+};
+
+TEST_F(MciTest, RemoteLibraryFlowReadsTheAudioDisc)
+{
+    open_d();
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_STOP, MCI_WAIT, 0));
+    EXPECT_EQ(4u, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+    EXPECT_EQ(1u, status_ok(MCI_STATUS_CURRENT_TRACK));
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(TRUE, LOWORD(status_ok(MCI_STATUS_MEDIA_PRESENT)));
+    ASSERT_EQ(0u, time_format(MCI_FORMAT_MILLISECONDS));
+    EXPECT_EQ(840000u, status_ok(MCI_STATUS_LENGTH));
+    struct { DWORD track; DWORD_PTR ms; } lengths[] = {{1, 215000}, {2, 187000}, {4, 198000}};
+    for (const auto& c : lengths)
+        EXPECT_EQ(c.ms, status_ok(MCI_STATUS_LENGTH, c.track)) << c.track;
+    EXPECT_EQ(217000u, status_ok(MCI_STATUS_POSITION, 2));
+    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    EXPECT_EQ(0x000703u, status_ok(MCI_STATUS_LENGTH, 2));   // 03:07:00, as MSF
+    EXPECT_EQ(0x00000003u, status_ok(MCI_STATUS_POSITION, 3));
+    DWORD_PTR value;
+    EXPECT_EQ(MCIERR_OUTOFRANGE, status(MCI_STATUS_LENGTH, &value, 5));
+}
+
+TEST_F(MciTest, PlayToItsEndNotifiesAndShowsTheDriveStatus)
+{
+    open_d();
+    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    // Track 2 from its start to 00:00:30 (0.4 s).
+    ASSERT_EQ(0u, play(MCI_FROM | MCI_TO | MCI_NOTIFY, 0x02, 0x1E000002));
+    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(2u, status_ok(MCI_STATUS_CURRENT_TRACK));
+    EXPECT_EQ(5, drive_d().play_status);
+    EXPECT_EQ((WPARAM)MCI_NOTIFY_SUCCESSFUL, wait_notify());
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(0x1E000002u, status_ok(MCI_STATUS_POSITION));
+    EXPECT_EQ(8, drive_d().play_status);
+}
+
+TEST_F(MciTest, StopAndANewPlayEndTheWaitingNotification)
+{
+    open_d();
+    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    ASSERT_EQ(0u, play(MCI_FROM | MCI_NOTIFY, 0x02, 0));
+    ASSERT_EQ(0u, play(MCI_FROM | MCI_NOTIFY, 0x03, 0));
+    EXPECT_EQ((WPARAM)MCI_NOTIFY_SUPERSEDED, wait_notify());
+    Sleep(300);
+    DWORD_PTR position = status_ok(MCI_STATUS_POSITION);
+    EXPECT_EQ(3u, position & 0xFF);
+    EXPECT_GT(position >> 8, 0u);   // it has moved on
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_STOP, MCI_WAIT, 0));
+    EXPECT_EQ((WPARAM)MCI_NOTIFY_ABORTED, wait_notify());
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(8, drive_d().play_status);
+    EXPECT_EQ(0u, wait_notify(300));  // nothing more
+}
+
+TEST_F(MciTest, PauseResumeAndSeek)
+{
+    open_d();
+    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    ASSERT_EQ(0u, play(MCI_FROM, 0x02, 0));
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_PAUSE, MCI_WAIT, 0));
+    EXPECT_EQ(MCI_MODE_PAUSE, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(6, drive_d().play_status);
+    DWORD_PTR paused = status_ok(MCI_STATUS_POSITION);
+    Sleep(200);
+    EXPECT_EQ(paused, status_ok(MCI_STATUS_POSITION));
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_RESUME, MCI_WAIT, 0));
+    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(5, drive_d().play_status);
+    MCI_SEEK_PARMS seek = {};
+    seek.dwTo = 0x00000104;  // track 4, 00:01:00
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_SEEK, MCI_TO | MCI_WAIT, (DWORD_PTR)&seek));
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(0x00000104u, status_ok(MCI_STATUS_POSITION));
+    seek.dwTo = 0x00000005;
+    EXPECT_EQ(MCIERR_OUTOFRANGE,
+              mciSendCommandA(device_, MCI_SEEK, MCI_TO | MCI_WAIT, (DWORD_PTR)&seek));
+}
+
+TEST_F(MciTest, DoorMovesTheDrivesTray)
+{
+    open_d();
+    ASSERT_EQ(0, drive_d().tray_open);
+    ASSERT_EQ(0u, door(true));
+    EXPECT_EQ(1, drive_d().tray_open);
+    EXPECT_EQ(1, drive_d().medium);       // the disc stays in the tray
+    EXPECT_FALSE(file_exists("D:\\disc.ini"));
+    EXPECT_EQ(MCI_MODE_OPEN, LOWORD(status_ok(MCI_STATUS_MODE)));
+    DWORD_PTR value;
+    EXPECT_EQ(MCIERR_DEVICE_NOT_READY, status(MCI_STATUS_NUMBER_OF_TRACKS, &value));
+    EXPECT_EQ(MCIERR_DEVICE_NOT_READY, play(MCI_WAIT, 0, 0));
+    ASSERT_EQ(0u, door(false));
+    EXPECT_EQ(0, drive_d().tray_open);
+    EXPECT_TRUE(file_exists("D:\\disc.ini"));
+    EXPECT_EQ(4u, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+}
+
+TEST_F(MciTest, DoorOpenAbortsAPlay)
+{
+    open_d();
+    ASSERT_EQ(0u, play(MCI_NOTIFY, 0, 0));
+    ASSERT_EQ(0u, door(true));
+    EXPECT_EQ((WPARAM)MCI_NOTIFY_ABORTED, wait_notify());
+    EXPECT_EQ(1, drive_d().tray_open);
+}
+
+TEST_F(MciTest, DiscsWithoutAudio)
+{
+    struct Case {
+        const char* disc; DWORD tracks; DWORD first_audio;
+    } cases[] = {{"data", 1, 0}, {"cdi", 1, 0}, {"mixed", 3, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.disc);
+        insert(c.disc);
+        open_d();
+        ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+        EXPECT_EQ(c.tracks, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+        EXPECT_EQ(MCI_CDA_TRACK_OTHER, LOWORD(status_ok(MCI_CDA_STATUS_TYPE_TRACK, 1)));
+        EXPECT_EQ(MCIERR_HARDWARE, play(MCI_FROM | MCI_WAIT, 0x01, 0));
+        if (c.first_audio) {
+            EXPECT_EQ(MCI_CDA_TRACK_AUDIO,
+                      LOWORD(status_ok(MCI_CDA_STATUS_TYPE_TRACK, c.first_audio)));
+            EXPECT_EQ(0u, play(MCI_FROM, c.first_audio, 0));
+        }
+        mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
+        device_ = 0;
+    }
+}
+
+TEST_F(MciTest, InfoAndCapabilities)
+{
+    open_d();
+    char text[64] = "";
+    MCI_INFO_PARMSA info = {};
+    info.lpstrReturn = text;
+    info.dwRetSize = sizeof text;
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_INFO, MCI_INFO_PRODUCT | MCI_WAIT,
+                                  (DWORD_PTR)&info));
+    EXPECT_STREQ("Halvo CD Audio", text);
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_INFO, MCI_INFO_MEDIA_IDENTITY | MCI_WAIT,
+                                  (DWORD_PTR)&info));
+    std::string audio_id = text;
+    EXPECT_FALSE(audio_id.empty());
+    struct { DWORD item; DWORD value; } caps[] = {
+        {MCI_GETDEVCAPS_DEVICE_TYPE, MCI_DEVTYPE_CD_AUDIO}, {MCI_GETDEVCAPS_CAN_EJECT, TRUE},
+        {MCI_GETDEVCAPS_CAN_PLAY, TRUE}, {MCI_GETDEVCAPS_CAN_RECORD, FALSE},
+        {MCI_GETDEVCAPS_HAS_VIDEO, FALSE}};
+    for (const auto& c : caps) {
+        MCI_GETDEVCAPS_PARMS parms = {};
+        parms.dwItem = c.item;
+        ASSERT_EQ(0u, mciSendCommandA(device_, MCI_GETDEVCAPS, MCI_GETDEVCAPS_ITEM | MCI_WAIT,
+                                      (DWORD_PTR)&parms)) << c.item;
+        EXPECT_EQ(c.value, LOWORD(parms.dwReturn)) << c.item;
+    }
+    mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
+    device_ = 0;
+    insert("mixed");
+    open_d();
+    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_INFO, MCI_INFO_MEDIA_IDENTITY | MCI_WAIT,
+                                  (DWORD_PTR)&info));
+    EXPECT_NE(audio_id, text);
+}
+
+TEST_F(MciTest, CommandStrings)
+{
+    char text[128];
+    struct { const char* command; const char* answer; } steps[] = {
+        {"open cdaudio alias cd wait", "1"},
+        {"status cd number of tracks", "4"},
+        {"set cd time format tmsf", ""},
+        {"status cd length track 2", "03:07:00"},
+        {"status cd position track 3", "03:00:00:00"},
+        {"status cd mode", "stopped"},
+        {"set cd time format milliseconds", ""},
+        {"status cd length", "840000"},
+        {"close cd", ""},
+    };
+    for (const auto& s : steps) {
+        text[0] = 0;
+        MCIERROR e = mciSendStringA(s.command, text, sizeof text, NULL);
+        EXPECT_EQ(0u, e) << s.command << ": " << error_text(e);
+        EXPECT_STREQ(s.answer, text) << s.command;
+    }
+}
+
+}  // namespace
