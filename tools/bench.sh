@@ -32,3 +32,9 @@ trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
 "$HALVO_WINE" "$HALVO_SUITE/halvo-remote.exe" reset >/dev/null
 cd "$HALVO_SUITE"
 "$HALVO_WINE" beamhub_bench.exe "${1:-2000}"
+
+echo
+echo "== Poll latency under Wine (a tick's start to a client in another process)"
+# About 45 s: one press per 200 ms tick. The drive is reset before and after.
+"$HALVO_WINE" beamhub_poll_bench.exe "${HALVO_BENCH_PRESSES:-200}"
+"$HALVO_WINE" halvo-remote.exe reset >/dev/null

@@ -13,7 +13,7 @@
 namespace vdrive {
 
 constexpr uint32_t kMagic = 0x56444C48;  // "HLDV"
-constexpr uint32_t kVersion = 2;
+constexpr uint32_t kVersion = 3;
 
 constexpr int kMaxDrives = 4;
 constexpr uint32_t kLogSize = 1024;      // entries kept in the ring
@@ -166,8 +166,15 @@ struct LogEntry {
   uint8_t data_count;      // bytes in data: sent (MODE SELECT) or returned
   uint8_t reserved;
   uint8_t data[kLogDataSize];
+  uint32_t reserved2;      // keeps the times 8-byte aligned
+  // QueryPerformanceCounter when the command arrived and when its answer was
+  // ready, as the ASPI library saw them; 0 when not timed.
+  int64_t arrived;
+  int64_t answered;
 };
-static_assert(sizeof(LogEntry) == 84, "log entry layout");
+static_assert(offsetof(LogEntry, data) == 20, "log entry layout");
+static_assert(offsetof(LogEntry, arrived) == 88, "log entry layout");
+static_assert(sizeof(LogEntry) == 104, "log entry layout");
 
 struct MachineState {
   uint32_t magic;
@@ -181,7 +188,8 @@ struct MachineState {
   LogEntry log[kLogSize];
 };
 static_assert(offsetof(MachineState, drives) == 16, "machine state layout");
-static_assert(sizeof(MachineState) == 16 + kMaxDrives * 1168 + 8 + kLogSize * 84,
+static_assert(offsetof(MachineState, log) == 16 + kMaxDrives * 1168 + 8, "machine state layout");
+static_assert(sizeof(MachineState) == 16 + kMaxDrives * 1168 + 8 + kLogSize * 104,
               "machine state layout");
 
 // The default machine: one adapter; D: (ha 0, target 1, LUN 0) with the

@@ -42,13 +42,24 @@ extern "C" DWORD __cdecl SendASPI32Command(void* srb)
     if (srb == NULL)
         return vdrive::kSsInvalidSrb;
     BYTE* header = (BYTE*)srb;
+    LARGE_INTEGER arrived;
+    QueryPerformanceCounter(&arrived);
     BYTE status;
     vdrive::MachineState* state = lock_state(&status);
     if (state == NULL) {
         header[1] = status;
         return status;
     }
+    uint32_t next = state->log_next;
     status = vdrive::send_request(*state, srb);
+    if (state->log_next != next) {
+        // The command was logged: give its entry the times.
+        LARGE_INTEGER answered;
+        QueryPerformanceCounter(&answered);
+        vdrive::LogEntry& entry = state->log[next % vdrive::kLogSize];
+        entry.arrived = arrived.QuadPart;
+        entry.answered = answered.QuadPart;
+    }
     vdrive::store_unlock(&g_store);
 
     // Requests complete at once; a caller waiting for the completion is told
