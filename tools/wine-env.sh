@@ -4,7 +4,8 @@
 : "${HALVO_TOP:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 HALVO_TARGET=$(cat "$HALVO_TOP/build/target" 2>/dev/null || echo i686)
 export HALVO_TOP HALVO_TARGET
-export WINEPREFIX="$HALVO_TOP/build/wine-$HALVO_TARGET"
+# HALVO_WINEPREFIX names another prefix (the display tests use a copy).
+export WINEPREFIX="${HALVO_WINEPREFIX:-$HALVO_TOP/build/wine-$HALVO_TARGET}"
 export WINEDEBUG=${HALVO_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="wnaspi32=n,b;mscoree=;mshtml=;winemenubuilder.exe="
 if [ "$HALVO_TARGET" = x86_64 ]; then

@@ -14,6 +14,8 @@
 //   call <code>                   offer a code to the registered programs
 //   command <class-hex> <item> <value-hex> <text|-> [<buffer-size>]
 //   getcap <id-hex> [p2] | setcap <id-hex> <p1> [p2]
+//   show <x> <y> <w> <h>          show the window there, in front, with the focus
+//   input                         keys and clicks the window got since the last "input"
 //   echo <text> | quit
 //
 // Both "quit" and the end of the input close the window, which leaves the
@@ -60,6 +62,7 @@ static LRESULT g_answer = 2;
 static BOOL g_reply;            // answer 1091 with g_reply_value and g_reply_text
 static DWORD g_reply_value;
 static char g_reply_text[MMCD_CMD_BUFFER_SIZE - MMCD_CMD_HEADER_SIZE];
+static char g_input[2048];      // "keydown:0d char:0d lbutton:10,20 ..." since the last "input"
 
 static void Say(const char* format, ...) {
   va_list args;
@@ -150,9 +153,31 @@ static LRESULT OnRemoteMessage(WPARAM code, LPARAM lparam) {
   return 1;
 }
 
+static void NoteInput(const char* format, ...) {
+  size_t used = strlen(g_input);
+  if (used + 32 > sizeof g_input) return;
+  if (used) g_input[used++] = ' ';
+  va_list args;
+  va_start(args, format);
+  vsnprintf(g_input + used, sizeof g_input - used, format, args);
+  va_end(args);
+}
+
 static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (g_mmcd_msg && message == g_mmcd_msg) return OnRemoteMessage(wparam, lparam);
   switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      NoteInput("keydown:%02x", static_cast<unsigned>(wparam));
+      break;
+    case WM_CHAR:
+      NoteInput("char:%02x", static_cast<unsigned>(wparam));
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      NoteInput("%s:%d,%d", message == WM_LBUTTONDOWN ? "lbutton" : "rbutton",
+                static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+      break;
     case WM_DESTROY:
       // A program leaves the remote before its window goes.
       if (g_capture) Remote.ReleaseCapture(g_capture);
@@ -161,8 +186,9 @@ static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wparam, LPARAM
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcA(window, message, wparam, lparam);
+      break;
   }
+  return DefWindowProcA(window, message, wparam, lparam);
 }
 
 // ---- commands ----
@@ -277,6 +303,16 @@ static BOOL RunLine(char* line) {
     g_answer = strtol(args, NULL, 0);
     g_reply = FALSE;
     Say("answer %ld", static_cast<long>(g_answer));
+  } else if (strcmp(line, "show") == 0) {
+    int x = 0, y = 0, w = 0, h = 0;
+    sscanf(args, "%d %d %d %d", &x, &y, &w, &h);
+    SetWindowPos(g_window, HWND_TOP, x, y, w, h, SWP_SHOWWINDOW);
+    SetForegroundWindow(g_window);
+    SetFocus(g_window);
+    Say("show foreground=%d focus=%d", GetForegroundWindow() == g_window, GetFocus() == g_window);
+  } else if (strcmp(line, "input") == 0) {
+    Say("input %s", g_input);
+    g_input[0] = '\0';
   } else if (!Remote.library) {
     Say("noremote");
   } else if (strcmp(line, "register") == 0) {
