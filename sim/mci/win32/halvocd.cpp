@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "sim/drive/remote_commands.h"
+#include "sim/drive/win32/drive_files.h"
 #include "sim/drive/win32/vdrive_store.h"
 #include "sim/mci/cd_player.h"
 
@@ -106,43 +107,6 @@ void show_play_status(char letter, uint8_t nibble)
 
 // ---- the drive letter's files, for the tray commands
 
-typedef bool (*EntryAction)(const std::string& from, const WIN32_FIND_DATAA& entry,
-                            const std::string& to);
-
-bool each_entry(const std::string& folder, EntryAction action, const std::string& to)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES;
-    bool ok = true;
-    do {
-        if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0)
-            continue;
-        ok = action(folder, entry, to);
-    } while (ok && FindNextFileA(find, &entry));
-    FindClose(find);
-    return ok;
-}
-
-bool remove_entry(const std::string& folder, const WIN32_FIND_DATAA& entry, const std::string&)
-{
-    std::string path = folder + "\\" + entry.cFileName;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return each_entry(path, remove_entry, std::string()) && RemoveDirectoryA(path.c_str());
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) != FALSE;
-}
-
-bool copy_entry(const std::string& folder, const WIN32_FIND_DATAA& entry, const std::string& to)
-{
-    std::string from = folder + "\\" + entry.cFileName;
-    std::string target = to + "\\" + entry.cFileName;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return CreateDirectoryA(target.c_str(), NULL) && each_entry(from, copy_entry, target);
-    return CopyFileA(from.c_str(), target.c_str(), FALSE) != FALSE;
-}
-
 // Only the tray commands are run, so only show_files is needed.
 class DriveFiles : public vdrive::RemoteHost {
 public:
@@ -161,20 +125,7 @@ public:
 
     bool show_files(char letter, const std::string& folder, std::string& error) override
     {
-        char root[] = "?:\\";
-        root[0] = letter;
-        std::string drive(root, 2);
-        if (GetDriveTypeA(root) != DRIVE_CDROM)
-            return folder.empty();
-        if (!each_entry(drive, remove_entry, std::string())) {
-            error = "could not empty " + drive;
-            return false;
-        }
-        if (!folder.empty() && !each_entry(folder, copy_entry, drive)) {
-            error = "could not copy " + folder + " onto " + drive;
-            return false;
-        }
-        return true;
+        return vdrive::show_disc_files(letter, folder, error);
     }
 };
 
