@@ -1,40 +1,13 @@
 #!/usr/bin/env bash
 # Benchmarks, each printing its figures beside its goal or baseline.
+# One script per subsystem in tools/bench.d, run in order; ./halvo bench NAME
+# runs only the scripts whose names contain NAME. Each runs from the top folder.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
-
-echo "== The poll's own work per tick (native, drive and windows answered by fakes)"
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DHALVO_SANITIZE=OFF >/dev/null
-cmake --build build/bench --target poll_bench -j"$(nproc)" >/dev/null
-bench=build/bench/beamhub/bench/poll_bench
-instructions() {  # mode ticks: callgrind's total
-  valgrind --tool=callgrind --callgrind-out-file=build/bench/cg.out "$bench" "$1" "$2" >/dev/null 2>&1
-  sed -n 's/^totals: *//p' build/bench/cg.out
-}
-printf '  %-8s %12s %14s   %s\n' tick "ns/tick" "instr/tick" "goal"
-for mode in idle button; do
-  ns=$("$bench" "$mode" 200000 | sed -n 's/.*, \([0-9.]*\) ns per tick.*/\1/p')
-  base=$(instructions "$mode" 0)
-  run=$(instructions "$mode" 2000)
-  per=$(( (run - base) / 2000 ))
-  goal="-"
-  [ "$mode" = idle ] && goal="idle tick under 50 us (50000 ns): $([ "${ns%.*}" -lt 50000 ] && echo met || echo NOT met)"
-  printf '  %-8s %12s %14s   %s\n' "$mode" "$ns" "$per" "$goal"
+rc=0
+for s in "$top"/tools/bench.d/*.sh; do
+  case "$(basename "$s")" in *"${1:-}"*) ;; *) continue ;; esac
+  (cd "$top" && bash "$s") || { echo "bench: $(basename "$s") failed"; rc=1; }
+  echo
 done
-
-echo
-echo "== Cross-process delivery under Wine"
-source tools/wine-env.sh
-"$WINESERVER" -p 2>/dev/null || true
-trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
-"$HALVO_WINE" wineboot </dev/null >/dev/null 2>&1 || true
-"$HALVO_WINE" "$HALVO_SUITE/halvo-remote.exe" reset >/dev/null
-cd "$HALVO_SUITE"
-"$HALVO_WINE" beamhub_bench.exe "${1:-2000}"
-
-echo
-echo "== Poll latency under Wine (a tick's start to a client in another process)"
-# About 45 s: one press per 200 ms tick. The drive is reset before and after.
-"$HALVO_WINE" beamhub_poll_bench.exe "${HALVO_BENCH_PRESSES:-200}"
-"$HALVO_WINE" halvo-remote.exe reset >/dev/null
+exit $rc
