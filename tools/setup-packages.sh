@@ -17,7 +17,7 @@ base_pkgs="cmake g++ make googletest libgtest-dev clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   mingw-w64-common mingw-w64-i686-dev mingw-w64-x86-64-dev
   wine wine64 xvfb xauth imagemagick python3 espeak-ng valgrind
-  libxml2-dev libssl-dev"
+  libxml2-dev libssl-dev pkgconf"
 
 updated=0
 apt_update() {
