@@ -161,7 +161,7 @@ void VtpClient::on_control_bytes(const uint8_t* data, std::size_t n, uint32_t no
 }
 
 void VtpClient::lose_sync() {
-  events_.fatal(kLostSyncText);
+  events_.fatal(kLostProtocolSync);
   reset();
 }
 

@@ -43,6 +43,7 @@
 #include "qemliv32/lag_notice.h"
 #include "qemliv32/loss_reporter.h"
 #include "qemliv32/media_frame.h"
+#include "qemliv32/messages.h"  // kErrorReceptionTimeout
 #include "qemliv32/vtp_message.h"
 
 namespace qem {
@@ -69,9 +70,7 @@ constexpr uint32_t kMaxFirstSequence = 4;
 
 // Error numbers the client raises besides the CODE ones.
 constexpr int kErrorTimeout = 9;
-constexpr int kErrorReceptionTimeout = 15;
 
-constexpr char kLostSyncText[] = "Fatal error: Lost protocol sync\nApplication will now terminate.";
 
 // What the handshake reads from QEMPLAY.INI (the adapter fills it from the
 // settings reader at connect completion). Texts longer than 255 characters

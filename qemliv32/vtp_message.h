@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "qemliv32/settings.h"  // kMaxUserDetail
+
 namespace qem {
 
 enum class MessageType : uint32_t {
@@ -32,7 +34,6 @@ constexpr char kProtocolName[] = "VTP 0.9.0";
 constexpr uint32_t kClientIdentityVersion = 257;
 constexpr uint32_t kTransportTag = 5;  // low half of OPEN's buffering word
 constexpr uint32_t kLagNoticeValue = 10;
-constexpr std::size_t kMaxUserDetail = 255;  // Name, Company, EMail
 
 // CODE values.
 enum Code : uint32_t {

@@ -262,7 +262,7 @@ TEST_F(VtpClientTest, LostSyncStopsAndDisconnectsWithoutQuitting) {
     ev.take();
     Bytes all = cat({c.bytes, framed(2, be32(kCodeAccepted))});
     cl.on_control_bytes(all.data(), all.size(), kStart);
-    EXPECT_EQ(ev.take(), (Log{std::string("fatal ") + kLostSyncText, "disconnected"})) << c.name;
+    EXPECT_EQ(ev.take(), (Log{std::string("fatal ") + kLostProtocolSync, "disconnected"})) << c.name;
     EXPECT_EQ(cl.state(), ProtocolState::idle) << c.name << ": nothing after the bad word is read";
     EXPECT_TRUE(cl.disconnect_requested()) << c.name;
     cl.on_socket_closed(kStart + 1);

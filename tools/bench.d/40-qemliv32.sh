@@ -15,5 +15,9 @@ status=0
 "$bench" memory || status=1
 
 # --- (b) loopback through the test video server and the socket adapter ---
+echo
+echo "== (b) Loopback UDP: a bare receive loop against receive + the full data path (same datagrams, same run)"
+cmake --build "$dir" --target qemliv32_loopback_bench -j2 >/dev/null
+"$dir/qemliv32/posix/qemliv32_loopback_bench" "${HALVO_BENCH_ROUNDS:-9}" || status=1
 
 exit $status

@@ -1,0 +1,67 @@
+// The generated clip the test server streams, and its packing into
+// numbered datagrams of whole-frame entries and fragments.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/server/wire.h"
+
+namespace vsrv {
+
+struct ClipShape {
+  uint32_t video_frames = 100;
+  uint32_t fps = 25;          // frame times are number * 1000 / fps
+  bool audio = true;          // one audio block per audio_every video frames
+  uint32_t audio_every = 4;
+  uint32_t audio_block = 320;
+};
+
+struct ClipFrame {
+  uint8_t stream = 0;   // 0 video, 1 audio
+  uint32_t number = 0;  // entry frame number (from 0)
+  uint32_t time = 0;    // ms
+};
+
+// The clip's frames in sending order (by time, video before audio).
+std::vector<ClipFrame> clip_frames(const ClipShape& shape);
+
+// A frame's bytes: a video frame starts with its frame type (0 every 12th
+// frame, 16 otherwise) and some are larger than a datagram; an audio block
+// has a fixed size. Every byte depends on stream and number.
+Bytes frame_bytes(const ClipShape& shape, uint8_t stream, uint32_t number);
+
+// FNV-1a over the bytes: how logs and tests name a frame's content.
+uint32_t frame_checksum(const uint8_t* data, std::size_t len);
+
+// Format blocks for STREAM_INFO: a bitmap-info header (video) and a wave
+// format header (audio), little-endian.
+Bytes video_format(uint32_t width, uint32_t height);
+Bytes audio_format();
+uint32_t video_length(const ClipShape& shape);  // frame count
+uint32_t audio_length(const ClipShape& shape);  // ms
+
+// One datagram before numbering: bytes from offset 4 on are final; the
+// sequence number and the report-request bit are filled in at sending time.
+struct Entry {
+  uint8_t stream = 0;
+  uint32_t number = 0;
+  uint8_t fragment = 0;  // 0 whole; else bit 7 last, bits 0-6 index
+};
+struct Datagram {
+  Bytes bytes;
+  std::vector<Entry> entries;
+};
+
+// Packs frames into datagrams of at most max_size bytes (at least 128):
+// whole entries while they fit, a frame too large for one datagram split
+// into fragments that fill the datagrams.
+std::vector<Datagram> pack_clip(const ClipShape& shape, std::size_t max_size,
+                                uint32_t generation);
+
+// "v12", "a3", "v13/2", "v13/3L": how the log names an entry.
+std::string entry_name(const Entry& e);
+
+}  // namespace vsrv
