@@ -166,5 +166,44 @@ grep -q ' 1090 ' "$work/mon.out" || die "the disc event did not arrive"
 echo "  announcements played, in order:"
 sed -n 's/.*proc_PlaySound SoundName=L"\(.*\)".*/\1/p' "$work/mon.err" | sed 's/\\\\/\\/g; s/^/    /'
 
+narrate "A stream from the test video server, received by qemcat.exe"
+echo "   qemsrv (the native test server) sends a generated clip on loopback, losing"
+echo "   and reordering 5% of the datagrams; qemcat.exe, the Win32 client, prints"
+echo "   every frame it hands over and what it reported lost."
+server="$HALVO_TOP/build/native/sim/server/qemsrv"
+[ -x "$server" ] || die "no $server (./halvo build makes it)"
+"$server" --port 0 --frames 60 --fps 250 --loss 0.05 --reorder 0.05 --seed 7 --sessions 1 \
+  >"$work/srv.out" 2>&1 &
+PID[qemsrv]=$!
+for i in $(seq 1 50); do grep -q '^listening' "$work/srv.out" 2>/dev/null && break; sleep 0.1; done
+port=$(awk '/^listening/{print $3; exit}' "$work/srv.out")
+[ -n "$port" ] || die "qemsrv did not start"
+set +e
+(cd "$HALVO_SUITE" && timeout 60 "$HALVO_WINE" qemcat.exe "qem://127.0.0.1:$port/clip" \
+   </dev/null 2>&1 | tr -d '\r') >"$work/cat.out"
+rc=${PIPESTATUS[0]}
+set -e
+wait "${PID[qemsrv]}" 2>/dev/null || true
+unset 'PID[qemsrv]'
+echo "  qemcat.exe printed (first frames, then the end):"
+grep -m 6 '^frame' "$work/cat.out" | sed 's/^/    /'
+echo "    ..."
+grep -v '^frame' "$work/cat.out" | tail -5 | sed 's/^/    /'
+echo "  exit status $rc (0: the stream reached its end of transmission)"
+echo "  qemsrv's log of the client's reception reports:"
+grep -E '^(report|final-report)' "$work/srv.out" | cut -c1-140 | sed 's/^/    /'
+
+narrate "The installer helper writes the installation path behind a marker"
+printf 'Path=<<INSTALLDIR>>C:\\TEMP\\OLD;\r\nVoices=wave\r\n' >"$HALVO_SUITE/demo.ini"
+echo "  before: $(tr -d '\r' <"$HALVO_SUITE/demo.ini" | head -1)"
+(cd "$HALVO_SUITE" && wine_quiet repath.exe demo.ini '<<INSTALLDIR>>' 'C:\Halvo') || die "repath.exe failed"
+echo "  repath.exe demo.ini '<<INSTALLDIR>>' 'C:\Halvo'  (exit 0: the file was opened)"
+echo "  after:  $(head -1 "$HALVO_SUITE/demo.ini" | tr -d '\r' | sed 's/\x0/<NUL>/')"
+rc=0
+(cd "$HALVO_SUITE" && timeout 60 "$HALVO_WINE" repath.exe absent.ini '<<INSTALLDIR>>' 'C:\Halvo' \
+   </dev/null 2>"$work/repath.err") || rc=$?
+echo "  repath.exe absent.ini ...  (exit $rc: $(tr -d '\r' <"$work/repath.err"))"
+rm -f "$HALVO_SUITE/demo.ini"
+
 echo
 echo "demo: done"

@@ -98,11 +98,15 @@ inline HANDLE start_program(const std::string& command_line, HANDLE output,
 
 inline DWORD finish_program(HANDLE process)
 {
+    // 0xFFFFFFFF: not started or timed out; 0xFFFFFFFE: the wait itself failed.
     DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(process, kChildTimeoutMs) == WAIT_OBJECT_0)
+    const DWORD waited = WaitForSingleObject(process, kChildTimeoutMs);
+    if (waited == WAIT_OBJECT_0) {
         GetExitCodeProcess(process, &code);
-    else
-        TerminateProcess(process, 0xFFFFFFFF);
+    } else {
+        if (waited != WAIT_TIMEOUT) code = 0xFFFFFFFE;
+        TerminateProcess(process, code);
+    }
     CloseHandle(process);
     return code;
 }
@@ -116,11 +120,20 @@ inline DWORD run_program(const std::string& arguments, const char* program, std:
     if (!CreatePipe(&read_end, &write_end, &inherit, 0))
         return 0xFFFFFFFF;
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    HANDLE process = start_program("\"" + program_folder() + program + "\" " + arguments,
-                                   write_end, folder);
+    const std::string line = "\"" + program_folder() + program + "\" " + arguments;
+    HANDLE process = start_program(line, write_end, folder);
+    if (process == NULL) {
+        // Seen once under load on a busy machine: try once more, and say why
+        // if that fails too.
+        Sleep(200);
+        process = start_program(line, write_end, folder);
+    }
+    const DWORD start_error = GetLastError();
     CloseHandle(write_end);
     if (process == NULL) {
         CloseHandle(read_end);
+        if (output != NULL)
+            *output += "could not start " + line + ": error " + std::to_string(start_error) + "\n";
         return 0xFFFFFFFF;
     }
     char chunk[4096];
