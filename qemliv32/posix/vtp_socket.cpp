@@ -15,7 +15,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "qemliv32/posix/shell_settings.h"
+#include "qemliv32/shell_settings.h"
 #include "qemliv32/vtp_client.h"
 
 namespace qem {
@@ -164,14 +164,7 @@ void PosixTransport::on_connect_event() {
     return;
   }
   connecting_ = false;
-  ShellSettings s = read_shell_settings(settings_);
-  HandshakeDetails d;
-  d.name = s.name;
-  d.company = s.company;
-  d.email = s.email;
-  d.buffer_size_ms = s.buffer_ms;
-  d.player_id = s.player_id;
-  client_.on_connected(posix_now_ms(), d);
+  client_.on_connected(posix_now_ms(), handshake_details(read_shell_settings(settings_)));
   after_client_call();
 }
 

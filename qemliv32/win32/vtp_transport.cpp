@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "qemliv32/posix/shell_settings.h"
+#include "qemliv32/shell_settings.h"
 #include "qemliv32/vtp_client.h"
 
 namespace qem {
@@ -173,14 +173,7 @@ void VtpTransport::on_connect_event(WORD error) {
   if (error != 0 || !connecting_) return;
   connecting_ = false;
   WSAAsyncSelect(tcp_, window_, kMsgSocketEvent, FD_READ | FD_WRITE | FD_CLOSE);
-  ShellSettings s = read_shell_settings(settings_);
-  HandshakeDetails d;
-  d.name = s.name;
-  d.company = s.company;
-  d.email = s.email;
-  d.buffer_size_ms = s.buffer_ms;
-  d.player_id = s.player_id;
-  client_.on_connected(now_ms(), d);
+  client_.on_connected(now_ms(), handshake_details(read_shell_settings(settings_)));
   after_client_call();
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "qemliv32/vtp_client.h"
+
 namespace qem {
 
 class ProfileStore;
@@ -17,5 +19,8 @@ struct ShellSettings {
 };
 
 ShellSettings read_shell_settings(ProfileStore& store);
+
+// What the client's handshake sends of them.
+HandshakeDetails handshake_details(const ShellSettings& s);
 
 }  // namespace qem

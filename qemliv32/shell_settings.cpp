@@ -1,4 +1,4 @@
-#include "qemliv32/posix/shell_settings.h"
+#include "qemliv32/shell_settings.h"
 
 #include "qemliv32/settings.h"
 
@@ -16,6 +16,16 @@ ShellSettings read_shell_settings(ProfileStore& store) {
   s.player_id = q.player_id;
   s.buffer_ms = uint32_t(protocol_buffer_ms(q.buffer_size));
   return s;
+}
+
+HandshakeDetails handshake_details(const ShellSettings& s) {
+  HandshakeDetails d;
+  d.name = s.name;
+  d.company = s.company;
+  d.email = s.email;
+  d.buffer_size_ms = s.buffer_ms;
+  d.player_id = s.player_id;
+  return d;
 }
 
 }  // namespace qem
