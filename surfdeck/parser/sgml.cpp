@@ -161,7 +161,9 @@ bool SGMLParser::textTakesEntities() const {
   return top == SGML_MIXED || top == SGML_RCDATA;
 }
 
+// Reports the element whose tag just closed; what follows is the tag's content.
 void SGMLParser::startElement() {
+  state_ = S_after_tag;
   const int index = static_cast<int>(current_ - dtd_->tags);
   target_->startElement(index, present_, value_);
   if (current_->contents != SGML_EMPTY) HTChunk_putc(stack_, static_cast<char>(index));
@@ -277,7 +279,6 @@ void SGMLParser::handle(char c) {
           attribute_ = -1;
           if (c == '>') {
             startElement();
-            state_ = S_after_tag;
           } else {
             state_ = S_tag_gap;
           }
@@ -288,7 +289,6 @@ void SGMLParser::handle(char c) {
         if (HTIsWhite(c)) return;
         if (c == '>') {
           startElement();
-          state_ = S_after_tag;
           return;
         }
         HTChunk_putc(buffer_, c);
@@ -300,7 +300,6 @@ void SGMLParser::handle(char c) {
           closeAttributeName();
           if (c == '>') {
             startElement();
-            state_ = S_after_tag;
           } else {
             state_ = c == '=' ? S_equals : S_attr_gap;
           }
@@ -313,7 +312,6 @@ void SGMLParser::handle(char c) {
         if (HTIsWhite(c)) return;
         if (c == '>') {
           startElement();
-          state_ = S_after_tag;
         } else if (c == '=') {
           state_ = S_equals;
         } else {
@@ -326,7 +324,6 @@ void SGMLParser::handle(char c) {
         if (HTIsWhite(c)) return;
         if (c == '>') {
           startElement();
-          state_ = S_after_tag;
         } else if (c == '\'') {
           state_ = S_squoted;
         } else if (c == '"') {
@@ -342,7 +339,6 @@ void SGMLParser::handle(char c) {
           storeValue();
           if (c == '>') {
             startElement();
-            state_ = S_after_tag;
           } else {
             state_ = S_tag_gap;
           }

@@ -15,29 +15,6 @@ namespace {
 
 constexpr DWORD kWaitMs = 15000;
 
-bool press(const std::string& button) {
-  std::string output;
-  bool ok = run_remote("press " + button + " --map \"" + program_folder() + "\\zk.rcb\"", &output);
-  EXPECT_TRUE(ok) << output;
-  return ok;
-}
-
-std::vector<uint8_t> map_code(const char* button) {
-  std::vector<uint8_t> entry = profile_hex(program_folder() + "\\zk.rcb", "Mapping", button);
-  std::vector<uint8_t> code(6, 0);
-  if (entry.size() >= 2)
-    for (size_t i = 0; i < entry[1] && 2 + i < entry.size() && i < 6; ++i) code[i] = entry[2 + i];
-  return code;
-}
-
-bool is_report_read(const vdrive::LogEntry& e) {
-  return e.opcode == kModeSense && e.page == 0x00 && e.letter == 'D';
-}
-
-bool carries(const vdrive::LogEntry& e, const std::vector<uint8_t>& code) {
-  return e.data_count >= 18 && (e.data[10] >> 6) == 1 && memcmp(e.data + 12, code.data(), 6) == 0;
-}
-
 // Presses a button and waits for the tick that handled it to be over: the
 // report carrying the code has been read and so has the next one.
 bool press_and_wait(const char* button) {

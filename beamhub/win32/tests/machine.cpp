@@ -168,6 +168,29 @@ std::string drive_entry_key(char letter) {
   return std::string();
 }
 
+bool press(const std::string& arguments) {
+  std::string output;
+  bool ok = run_remote("press " + arguments + " --map \"" + program_folder() + "\\zk.rcb\"", &output);
+  EXPECT_TRUE(ok) << output;
+  return ok;
+}
+
+std::vector<uint8_t> map_code(const char* button) {
+  std::vector<uint8_t> entry = profile_hex(program_folder() + "\\zk.rcb", "Mapping", button);
+  std::vector<uint8_t> code(6, 0);
+  if (entry.size() >= 2)
+    for (size_t i = 0; i < entry[1] && 2 + i < entry.size() && i < 6; ++i) code[i] = entry[2 + i];
+  return code;
+}
+
+bool is_report_read(const vdrive::LogEntry& e) {
+  return e.opcode == kModeSense && e.page == 0x00 && e.letter == 'D';
+}
+
+bool carries(const vdrive::LogEntry& e, const std::vector<uint8_t>& code) {
+  return e.data_count >= 18 && (e.data[10] >> 6) == 1 && memcmp(e.data + 12, code.data(), 6) == 0;
+}
+
 std::vector<uint8_t> profile_hex(const std::string& file, const char* section, const char* key) {
   char text[512];
   GetPrivateProfileStringA(section, key, "", text, sizeof text, file.c_str());

@@ -34,6 +34,16 @@ std::vector<vdrive::LogEntry> drive_log();
 constexpr uint8_t kModeSense = 0x5A;
 constexpr uint8_t kModeSelect = 0x55;
 
+// Presses a button of the shipped map on the virtual remote (arguments: the
+// button's name and any options of "press").
+bool press(const std::string& arguments);
+// The six code bytes a button's entry in the shipped map stands for.
+std::vector<uint8_t> map_code(const char* button);
+// A read of drive D's receiver report.
+bool is_report_read(const vdrive::LogEntry& e);
+// A report read whose report carried this remote code.
+bool carries(const vdrive::LogEntry& e, const std::vector<uint8_t>& code);
+
 // ---- the registry ----
 
 struct RegistryValue {

@@ -18,14 +18,6 @@ namespace {
 
 constexpr DWORD kWaitMs = 15000;
 
-// Presses a button of the shipped map on the virtual remote.
-bool press(const std::string& arguments) {
-  std::string output;
-  bool ok = run_remote("press " + arguments + " --map \"" + program_folder() + "\\zk.rcb\"", &output);
-  EXPECT_TRUE(ok) << output;
-  return ok;
-}
-
 std::string hex_bytes(const std::vector<uint8_t>& bytes) {
   std::string out;
   char pair[3];
@@ -36,26 +28,11 @@ std::string hex_bytes(const std::vector<uint8_t>& bytes) {
   return out;
 }
 
-// The six code bytes a button's entry in the shipped map stands for.
-std::vector<uint8_t> map_code(const char* button) {
-  std::vector<uint8_t> entry = profile_hex(program_folder() + "\\zk.rcb", "Mapping", button);
-  std::vector<uint8_t> code(6, 0);
-  if (entry.size() >= 2)
-    for (size_t i = 0; i < entry[1] && 2 + i < entry.size() && i < 6; ++i) code[i] = entry[2 + i];
-  return code;
-}
-
-bool is_report_read(const vdrive::LogEntry& e) {
-  return e.opcode == kModeSense && e.page == 0x00 && e.letter == 'D';
-}
-
 // Reads of the receiver report whose report carried this remote code.
 size_t reads_of(const std::vector<vdrive::LogEntry>& log, const std::vector<uint8_t>& code) {
   size_t n = 0;
   for (const vdrive::LogEntry& e : log)
-    if (is_report_read(e) && e.data_count >= 18 && (e.data[10] >> 6) == 1 &&
-        memcmp(e.data + 12, code.data(), 6) == 0)
-      ++n;
+    if (is_report_read(e) && carries(e, code)) ++n;
   return n;
 }
 
