@@ -74,7 +74,8 @@ void Poller::tick() {
         code = kEvNothing;
       }
     }
-    if (code == kEvNothing && p.pending != kEvNothing && p.pending != 0) {
+    // A pending event waits for a window to take it: offered to nobody it would be lost.
+    if (code == kEvNothing && p.pending != kEvNothing && p.pending != 0 && hub_.has_recipients()) {
       code = p.pending;
       p.pending = kEvNothing;
     }
@@ -84,8 +85,10 @@ void Poller::tick() {
         std::strncpy(st.name, name, sizeof st.name - 1);
         st.name[sizeof st.name - 1] = '\0';
       }
-      p.delivered = 1;
-      if (hub_.offer(code, &st, true) == 2) default_action(code);
+      const uint32_t result = hub_.offer(code, &st, true);
+      // Only a code some window was offered is followed by an idle notice.
+      if (result != 0) p.delivered = 1;
+      if (result == 2) default_action(code);
     } else if (p.elapsed > kRepeatMs && p.delivered) {
       hub_.offer(kEvNothing, &st, true);  // the idle notice; its answer does not matter
       p.delivered = 0;

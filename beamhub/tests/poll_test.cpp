@@ -217,6 +217,31 @@ TEST_F(PollTest, OneIdleNoticeAfterAButton) {
   EXPECT_EQ(ticks(6), (std::vector<uint32_t>{kMenu, 0, 0, kEvNothing, 0, 0}));
 }
 
+// Nobody registered yet when the drive reports: start-up notices wait for a
+// window, and a code that reached nobody brings no idle notice later.
+TEST_F(PollTest, NoticesWaitForAWindowAndNobodyGetsAnIdleNoticeForNothing) {
+  ASSERT_EQ(hub_.unregister_app(hub_.table().clients[0].handle), MMCD_OK);
+  area_->drive.auto_insert_switched_off = 1;
+  press(kMenu);
+  host_.sent.clear();
+  ticks(6);
+  EXPECT_TRUE(host_.sent.empty()) << "nobody to offer anything to";
+  EXPECT_EQ(area_->poll.pending, kEvAutoInsertOff) << "kept for the first window";
+
+  uint16_t m;
+  uint32_t h;
+  ASSERT_EQ(hub_.register_app(kClient, &m, &h), MMCD_OK);
+  EXPECT_EQ(ticks(6), (std::vector<uint32_t>{kEvAutoInsertOff, kEvNothing, 0, 0, 0, 0}))
+      << "the notice once, then one idle notice for it";
+
+  // A button pressed while nobody is there is not followed by an idle notice.
+  ASSERT_EQ(hub_.unregister_app(h), MMCD_OK);
+  press(kEnter);
+  ticks(1);
+  ASSERT_EQ(hub_.register_app(kClient, &m, &h), MMCD_OK);
+  EXPECT_EQ(ticks(6), (std::vector<uint32_t>{0, 0, 0, 0, 0, 0}));
+}
+
 TEST_F(PollTest, AnotherButtonIsTakenAtOnce) {
   start();
   press(kMenu);
