@@ -50,14 +50,85 @@ void put_u32(void* p, uint32_t v) { std::memcpy(p, &v, sizeof v); }
 
 }  // namespace
 
+// ---- the table: one writer at a time, readers without a lock ----
+
+namespace {
+
+// After this many tries a reader takes the lock: a writer that ended in the
+// middle of a change leaves the sequence odd for good.
+constexpr int kCopyTries = 1000;
+
+template <typename T>
+T load(const T& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
+template <typename T>
+void store(T& field, T value) { __atomic_store_n(&field, value, __ATOMIC_RELAXED); }
+
+void copy_table(const SharedArea& area, ClientTable& t) {
+  t.capture_handle = load(area.capture_handle);
+  t.capture_window = load(area.capture_window);
+  t.count = load(area.client_count);
+  if (t.count > kMaxClients) t.count = kMaxClients;
+  for (int i = 0; i < kMaxClients; ++i) {
+    t.clients[i].handle = load(area.clients[i].handle);
+    t.clients[i].window = load(area.clients[i].window);
+  }
+}
+
+}  // namespace
+
+ClientTable Hub::table() const {
+  ClientTable t;
+  for (int tries = 0; tries < kCopyTries; ++tries) {
+    const uint32_t before = __atomic_load_n(&area_.table_sequence, __ATOMIC_ACQUIRE);
+    if ((before & 1) == 0) {
+      copy_table(area_, t);
+      __atomic_thread_fence(__ATOMIC_ACQUIRE);
+      if (__atomic_load_n(&area_.table_sequence, __ATOMIC_RELAXED) == before) return t;
+    }
+    host_.yield();
+  }
+  TableLock lock(host_);
+  uint32_t sequence = area_.table_sequence;
+  // Still odd with the lock held: its writer is gone. What it left is all there is.
+  if (sequence & 1) __atomic_store_n(&area_.table_sequence, sequence + 1, __ATOMIC_RELEASE);
+  copy_table(area_, t);
+  return t;
+}
+
+ClientTable Hub::current_table() const {
+  ClientTable t;
+  copy_table(area_, t);
+  return t;
+}
+
+void Hub::publish(const ClientTable& t) {
+  // Odd also when a writer before this one left it odd.
+  const uint32_t changing = area_.table_sequence | 1;
+  store(area_.table_sequence, changing);
+  __atomic_thread_fence(__ATOMIC_RELEASE);
+  store(area_.capture_handle, t.capture_handle);
+  store(area_.capture_window, t.capture_window);
+  store(area_.client_count, t.count);
+  for (int i = 0; i < kMaxClients; ++i) {
+    store(area_.clients[i].handle, t.clients[i].handle);
+    store(area_.clients[i].window, t.clients[i].window);
+  }
+  __atomic_store_n(&area_.table_sequence, changing + 1, __ATOMIC_RELEASE);
+}
+
+bool Hub::has_recipients() const {
+  ClientTable t = table();
+  return t.capture_window != 0 || t.count != 0;
+}
+
 // ---- registrations and the capture ----
 
-Hub::Found Hub::look_up(uint32_t handle, int& index) const {
+Hub::Found Hub::look_up(const ClientTable& t, uint32_t handle, int& index) {
   index = -1;
   if (handle == 0) return Found::none;
-  if (handle == kCaptureHandle) return area_.capture_window ? Found::capture : Found::none;
-  for (int i = 0; i < area_.client_count && i < kMaxClients; ++i) {
-    if (area_.clients[i].handle == handle) {
+  if (handle == kCaptureHandle) return t.capture_window ? Found::capture : Found::none;
+  for (int i = 0; i < t.count; ++i) {
+    if (t.clients[i].handle == handle) {
       index = i;
       return Found::client;
     }
@@ -65,14 +136,13 @@ Hub::Found Hub::look_up(uint32_t handle, int& index) const {
   return Found::none;
 }
 
-uint32_t Hub::new_handle() const {
+uint32_t Hub::new_handle(const ClientTable& t) const {
   uint32_t h = area_.last_handle;
   for (;;) {
     ++h;
     if (h == 0 || h == kCaptureHandle) continue;
     bool in_use = false;
-    for (int i = 0; i < area_.client_count && i < kMaxClients; ++i)
-      in_use = in_use || area_.clients[i].handle == h;
+    for (int i = 0; i < t.count; ++i) in_use = in_use || t.clients[i].handle == h;
     if (!in_use) return h;
   }
 }
@@ -83,33 +153,49 @@ uint32_t Hub::register_app(Hwnd window, uint16_t* message_out, uint32_t* handle_
     return done(MMCD_ERR_NO_RECEIVER);
   }
   if (!window || !message_out || !handle_out) return done(MMCD_ERR_BAD_PARAM);
-  if (area_.client_count >= kMaxClients) return done(MMCD_ERR_BUSY);
-  uint32_t handle = new_handle();
-  area_.last_handle = handle;
-  area_.clients[area_.client_count] = ClientEntry{handle, window};
-  ++area_.client_count;
+  uint32_t handle;
+  {
+    TableLock lock(host_);
+    ClientTable t = current_table();
+    if (t.count >= kMaxClients) return done(MMCD_ERR_BUSY);
+    handle = new_handle(t);
+    area_.last_handle = handle;
+    t.clients[t.count++] = ClientEntry{handle, window};
+    publish(t);
+  }
   *handle_out = handle;
   *message_out = area_.message_id;
   return done(MMCD_OK);
 }
 
 uint32_t Hub::unregister_app(uint32_t handle) {
-  int i;
-  // The capture handle is not a registration: the table stays as it is.
-  if (look_up(handle, i) != Found::client) return done(MMCD_ERR_NOT_FOUND);
-  for (; i + 1 < area_.client_count; ++i) area_.clients[i] = area_.clients[i + 1];
-  --area_.client_count;
-  area_.clients[area_.client_count] = ClientEntry{};
-  stop_when_idle();
+  bool stopped;
+  {
+    TableLock lock(host_);
+    ClientTable t = current_table();
+    int i;
+    // The capture handle is not a registration: the table stays as it is.
+    if (look_up(t, handle, i) != Found::client) return done(MMCD_ERR_NOT_FOUND);
+    for (; i + 1 < t.count; ++i) t.clients[i] = t.clients[i + 1];
+    --t.count;
+    t.clients[t.count] = ClientEntry{};
+    publish(t);
+    stopped = stop_when_idle(t);
+  }
+  // Sound is slow: announced once the lock is given back.
+  if (stopped) announce_file("GOODBYE.WAV");
   return done(MMCD_OK);
 }
 
 uint32_t Hub::set_first_app(uint32_t handle) {
+  TableLock lock(host_);
+  ClientTable t = current_table();
   int i;
-  if (look_up(handle, i) != Found::client) return done(MMCD_ERR_NOT_FOUND);
-  ClientEntry moved = area_.clients[i];
-  for (; i > 0; --i) area_.clients[i] = area_.clients[i - 1];
-  area_.clients[0] = moved;
+  if (look_up(t, handle, i) != Found::client) return done(MMCD_ERR_NOT_FOUND);
+  ClientEntry moved = t.clients[i];
+  for (; i > 0; --i) t.clients[i] = t.clients[i - 1];
+  t.clients[0] = moved;
+  publish(t);
   return done(MMCD_OK);
 }
 
@@ -119,38 +205,52 @@ uint32_t Hub::set_capture(Hwnd window, uint16_t* message_out, uint32_t* handle_o
     return done(MMCD_ERR_NO_RECEIVER);
   }
   if (!window || !message_out || !handle_out) return done(MMCD_ERR_BAD_PARAM);
-  if (area_.capture_window) return done(MMCD_ERR_BUSY);
-  area_.capture_handle = kCaptureHandle;
-  area_.capture_window = window;
+  {
+    TableLock lock(host_);
+    ClientTable t = current_table();
+    if (t.capture_window) return done(MMCD_ERR_BUSY);
+    t.capture_handle = kCaptureHandle;
+    t.capture_window = window;
+    publish(t);
+  }
   *handle_out = kCaptureHandle;
   *message_out = area_.message_id;
   return done(MMCD_OK);
 }
 
 uint32_t Hub::release_capture(uint32_t) {
-  if (!area_.capture_window) return done(MMCD_ERR_NOT_FOUND);
-  area_.capture_handle = 0;
-  area_.capture_window = 0;
-  stop_when_idle();
+  bool stopped;
+  {
+    TableLock lock(host_);
+    ClientTable t = current_table();
+    if (!t.capture_window) return done(MMCD_ERR_NOT_FOUND);
+    t.capture_handle = 0;
+    t.capture_window = 0;
+    publish(t);
+    stopped = stop_when_idle(t);
+  }
+  if (stopped) announce_file("GOODBYE.WAV");
   return done(MMCD_OK);
 }
 
-void Hub::stop_when_idle() {
-  if (area_.client_count != 0 || area_.capture_window) return;
+bool Hub::stop_when_idle(const ClientTable& t) {
+  if (t.count != 0 || t.capture_window) return false;
   host_.stop_poll_timer();
-  announce_file("GOODBYE.WAV");
+  return true;
 }
 
 // ---- offering codes ----
 
 uint32_t Hub::offer(uint16_t code, void* lparam, bool with_capture) {
-  if (!area_.capture_window && area_.client_count == 0) return 0;
+  // A window may change the table while it is offered the code (leave it, or
+  // move itself first): the offer goes on through the table as it began.
+  const ClientTable t = table();
+  if (!t.capture_window && t.count == 0) return 0;
   uint32_t result = 2;
-  if (with_capture && area_.capture_window)
-    result = host_.send_message(area_.capture_window, area_.message_id, code, lparam);
-  // The count is read again each time: a window may unregister while it is offered the code.
-  for (int i = 0; i < area_.client_count && i < kMaxClients && result == 2; ++i) {
-    Hwnd w = area_.clients[i].window;
+  if (with_capture && t.capture_window)
+    result = host_.send_message(t.capture_window, area_.message_id, code, lparam);
+  for (int i = 0; i < t.count && result == 2; ++i) {
+    Hwnd w = t.clients[i].window;
     if (w) result = host_.send_message(w, area_.message_id, code, lparam);
   }
   return result;
@@ -283,13 +383,13 @@ void Hub::toggle_mouse_lock() {
 
 uint32_t Hub::get_cap(uint32_t handle, uint32_t id, void* p1, void* p2) {
   int i;
-  if (look_up(handle, i) == Found::none) return done(MMCD_ERR_NOT_FOUND);
+  if (look_up(table(), handle, i) == Found::none) return done(MMCD_ERR_NOT_FOUND);
   return done(get_cap_value(static_cast<uint16_t>(id), p1, p2));
 }
 
 uint32_t Hub::set_cap(uint32_t handle, uint32_t id, uintptr_t p1, uint32_t p2) {
   int i;
-  if (look_up(handle, i) == Found::none) return done(MMCD_ERR_NOT_FOUND);
+  if (look_up(table(), handle, i) == Found::none) return done(MMCD_ERR_NOT_FOUND);
   return done(set_cap_value(static_cast<uint16_t>(id), p1, p2));
 }
 

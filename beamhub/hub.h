@@ -34,6 +34,36 @@ class HubHost {
   // The CD audio device's current track on the drive.
   virtual bool current_track(char drive_letter, uint32_t& track) = 0;
   virtual MixerPort& mixer() = 0;
+  // The lock that serialises changes of the capture and the client table
+  // across processes; false when it could not be had in time. It is never
+  // held while a window procedure runs.
+  virtual bool lock_table() = 0;
+  virtual void unlock_table() = 0;
+  // Lets another thread run: a reader waits out a table change this way.
+  virtual void yield() = 0;
+};
+
+// The capture and the client table as one consistent copy.
+struct ClientTable {
+  uint32_t capture_handle;
+  Hwnd capture_window;
+  uint16_t count;
+  ClientEntry clients[kMaxClients];
+};
+
+// Holds the host's table lock for a scope.
+class TableLock {
+ public:
+  explicit TableLock(HubHost& host) : host_(host), held_(host.lock_table()) {}
+  ~TableLock() {
+    if (held_) host_.unlock_table();
+  }
+  TableLock(const TableLock&) = delete;
+  TableLock& operator=(const TableLock&) = delete;
+
+ private:
+  HubHost& host_;
+  bool held_;
 };
 
 class Hub {
@@ -58,7 +88,14 @@ class Hub {
 
   // Offers a code to the capture window (when asked) and then to the clients
   // in order until one answers other than 2. 0 when nobody could be offered it.
+  // The windows offered it are those of the table as the offer began.
   uint32_t offer(uint16_t code, void* lparam, bool with_capture);
+
+  // A consistent copy of the capture and the client table, taken without
+  // the lock unless a change seems to have been left half done.
+  ClientTable table() const;
+  // A capture window or a client is there to be offered a code.
+  bool has_recipients() const;
 
   // Plays an announcement; MMCD_OK or MMCD_ERR_SOUND.
   uint32_t announce(MMCD_VOICE& request);
@@ -77,7 +114,9 @@ class Hub {
 
   // Process attach: counts the process and finds the receiver drives.
   // Returns true for the first process on the machine, which then calls
-  // first_attach() with its current folder.
+  // first_attach() with its current folder. The caller holds the table
+  // lock over attach and first attach, and over detach, so that two
+  // processes starting or ending at once are counted one after the other.
   bool attach(DiscoveryHost& discovery);
   void first_attach(const char* base_folder, uint16_t message_id);
   // Process detach; the last one saves the settings and gives the drive
@@ -86,10 +125,15 @@ class Hub {
 
  private:
   enum class Found { none, capture, client };
-  Found look_up(uint32_t handle, int& index) const;
+  static Found look_up(const ClientTable& table, uint32_t handle, int& index);
   uint32_t done(uint32_t status) { area_.last_status = status; return status; }
-  uint32_t new_handle() const;
-  void stop_when_idle();
+  // The table as it is, for a writer that holds the lock.
+  ClientTable current_table() const;
+  // Writes a changed table; the caller holds the lock.
+  void publish(const ClientTable& table);
+  uint32_t new_handle(const ClientTable& table) const;
+  // Stops the poll when nothing is left to offer codes to; true when it did.
+  bool stop_when_idle(const ClientTable& table);
   uint32_t run_command(MMCD_CMD& cmd);
   uint32_t get_cap_value(uint16_t id, void* p1, void* p2);
   uint32_t set_cap_value(uint16_t id, uintptr_t p1, uint32_t p2);

@@ -142,6 +142,9 @@ struct PollState {
 
 struct SharedArea {
   uint16_t attach_count;
+  // Odd while a process changes the capture or the client table, and one
+  // more after each change: readers copy the table without a lock.
+  uint32_t table_sequence;
   uint32_t capture_handle;
   Hwnd capture_window;
   ClientEntry clients[kMaxClients];

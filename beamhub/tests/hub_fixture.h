@@ -126,6 +126,7 @@ class FakeHost : public HubHost {
   explicit FakeHost(AspiPort& drive) : drive_(&drive) {}
 
   uint32_t send_message(Hwnd w, uint16_t message, uint32_t code, void* lparam) override {
+    if (lock_depth > 0) ++sent_while_locked;
     messages.insert(message);
     sent.push_back({w, code});
     auto it = windows.find(w);
@@ -149,6 +150,16 @@ class FakeHost : public HubHost {
     return true;
   }
   MixerPort& mixer() override { return no_mixer; }
+  bool lock_table() override {
+    ++locks;
+    ++lock_depth;
+    return true;
+  }
+  void unlock_table() override { --lock_depth; }
+  void yield() override {
+    ++yields;
+    if (on_yield) on_yield();
+  }
 
   std::map<Hwnd, WindowProc> windows;
   std::vector<Sent> sent;
@@ -162,6 +173,11 @@ class FakeHost : public HubHost {
   std::set<std::string> silent;  // sound files that fail to play
   uint32_t track = 0;
   NoMixer no_mixer;
+  int locks = 0;       // times the table lock was taken
+  int lock_depth = 0;  // held now
+  int sent_while_locked = 0;
+  int yields = 0;
+  std::function<void()> on_yield;
 
  private:
   AspiPort* drive_ = nullptr;

@@ -80,6 +80,8 @@ BOOL process_attach(HINSTANCE instance) {
   g_poller = new beamhub::Poller(g_area, *g_hub, g_host->aspi(), *g_poll_host);
   if (!register_poll_class()) return FALSE;
   beamhub::win32::Win32Discovery discovery;
+  // Two processes loading the library at once are counted one after the other.
+  beamhub::TableLock lock(*g_host);
   if (g_hub->attach(discovery) && !first_attach()) {
     --g_area.attach_count;
     return FALSE;
@@ -89,7 +91,10 @@ BOOL process_attach(HINSTANCE instance) {
 
 void process_detach(bool unloading) {
   if (!g_hub) return;
-  if (g_hub->detach()) g_hub->volume().shut_down();
+  {
+    beamhub::TableLock lock(*g_host);
+    if (g_hub->detach()) g_hub->volume().shut_down();
+  }
   if (g_owns_poll_window) {
     if (unloading) {
       // Unloaded while the process goes on: the window must not outlive its procedure.

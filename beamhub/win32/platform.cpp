@@ -263,6 +263,18 @@ void Win32Host::stop_poll_timer() {
   }
 }
 
+bool Win32Host::lock_table() {
+  // No holder keeps it longer than an attach takes; one that ended while
+  // holding it gives it up as abandoned. After the wait the caller goes on
+  // without it rather than hang the program.
+  const DWORD kWaitMs = 10000;
+  if (!table_mutex_) return false;
+  DWORD waited = WaitForSingleObject(table_mutex_, kWaitMs);
+  return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
+void Win32Host::unlock_table() { ReleaseMutex(table_mutex_); }
+
 std::unique_ptr<ProfileReader> Win32Host::open_profile(const char* path) {
   return std::make_unique<Win32Profile>(path);
 }

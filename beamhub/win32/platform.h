@@ -76,9 +76,18 @@ class Win32Mixer : public MixerPort {
   HMIXER mixer_ = nullptr;
 };
 
+// One on the machine: changes of the client table and the capture, and
+// process attach and detach, are made by one process at a time.
+constexpr char kTableMutexName[] = "MmcdTableMutex";
+
 class Win32Host : public HubHost {
  public:
   explicit Win32Host(SharedArea& area) : area_(area) {}
+  ~Win32Host() override {
+    if (table_mutex_) CloseHandle(table_mutex_);
+  }
+  Win32Host(const Win32Host&) = delete;
+  Win32Host& operator=(const Win32Host&) = delete;
   uint32_t send_message(Hwnd window, uint16_t message, uint32_t code, void* lparam) override;
   void stop_poll_timer() override;
   SettingsRegistry& registry() override { return registry_; }
@@ -87,11 +96,15 @@ class Win32Host : public HubHost {
   bool play_sound(const char* path, uint32_t flags) override;
   bool current_track(char drive_letter, uint32_t& track) override;
   MixerPort& mixer() override { return mixer_; }
+  bool lock_table() override;
+  void unlock_table() override;
+  void yield() override { SwitchToThread(); }
 
   Win32Aspi& win32_aspi() { return aspi_; }
 
  private:
   SharedArea& area_;
+  HANDLE table_mutex_ = CreateMutexA(nullptr, FALSE, kTableMutexName);
   Win32Registry registry_;
   Win32Aspi aspi_;
   Win32Mixer mixer_{area_};
