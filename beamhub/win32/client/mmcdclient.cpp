@@ -14,6 +14,8 @@
 //   call <code>                   offer a code to the registered programs
 //   command <class-hex> <item> <value-hex> <text|-> [<buffer-size>]
 //   getcap <id-hex> [p2] | setcap <id-hex> <p1> [p2]
+//   churn <ms>                    register, move to the front and unregister over
+//                                 and over for that long, answering codes meanwhile
 //   show <x> <y> <w> <h>          show the window there, in front, with the focus
 //   input                         keys and clicks the window got since the last "input"
 //   echo <text> | quit
@@ -272,6 +274,30 @@ static void Command(char* args) {
       static_cast<unsigned long>(cmd.value), static_cast<unsigned long>(cmd.length), shown);
 }
 
+// Changes the table as fast as it can, as programs starting and ending
+// would; every call must succeed while four places are enough for all.
+static void Churn(const char* args) {
+  const DWORD duration = strtoul(args, NULL, 0);
+  unsigned long rounds = 0, busy = 0, lost = 0;
+  const DWORD begin = GetTickCount();
+  while (GetTickCount() - begin < duration) {
+    WORD message = 0;
+    DWORD handle = 0;
+    ++rounds;
+    if (Remote.RegisterApp(g_window, &message, &handle) != MMCD_OK) {
+      ++busy;
+    } else {
+      g_mmcd_msg = message;
+      if (Remote.SetFirstApp(handle) != MMCD_OK) ++lost;
+      if (Remote.UnregisterApp(handle) != MMCD_OK) ++lost;
+    }
+    // Codes offered to this window meanwhile are answered here.
+    MSG msg;
+    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  Say("churn rounds=%lu busy=%lu lost=%lu", rounds, busy, lost);
+}
+
 static void Acquire(const char* what, BOOL capture) {
   WORD message = 0;
   DWORD handle = 0;
@@ -341,6 +367,8 @@ static BOOL RunLine(char* line) {
     Say("reply %08lx %s", g_reply_value, g_reply_text);
   } else if (strcmp(line, "call") == 0) {
     Say("call result=%08lx", Remote.CallNextApp(strtoul(args, NULL, 0), NULL));
+  } else if (strcmp(line, "churn") == 0) {
+    Churn(args);
   } else if (strcmp(line, "command") == 0) {
     Command(args);
   } else if (strcmp(line, "getcap") == 0) {

@@ -90,12 +90,19 @@ bool ClientProcess::start(const std::string& folder) {
 }
 
 std::string ClientProcess::run(const std::string& command) {
+  if (!send(command)) return "(could not send '" + command + "')";
+  return result(command, kCommandTimeoutMs);
+}
+
+bool ClientProcess::send(const std::string& command) {
   std::string text = command + "\n";
   DWORD written = 0;
-  if (!input_ || !WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, NULL))
-    return "(could not send '" + command + "')";
+  return input_ && WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, NULL);
+}
+
+std::string ClientProcess::result(const std::string& command, DWORD timeout_ms) {
   std::string line;
-  while (read_line(line, kCommandTimeoutMs)) {
+  while (read_line(line, timeout_ms)) {
     if (line.compare(0, 4, "msg ") != 0) return line;
     messages_.push_back(line);
   }
@@ -140,6 +147,16 @@ bool ClientProcess::wait_for_exit() {
          GetExitCodeProcess(process_, &code) && code == 0;
 }
 
+void ClientProcess::drain() {
+  DWORD available = 0;
+  while (output_ && PeekNamedPipe(output_, NULL, 0, NULL, &available, NULL) && available) {
+    char buffer[4096];
+    DWORD got = 0;
+    if (!ReadFile(output_, buffer, std::min<DWORD>(available, sizeof buffer), &got, NULL)) return;
+    pending_.append(buffer, got);
+  }
+}
+
 bool ClientProcess::read_line(std::string& line, DWORD timeout_ms) {
   const DWORD begin = GetTickCount();
   for (;;) {
@@ -171,6 +188,12 @@ std::vector<RemoteMessage> by_arrival(const std::vector<std::vector<RemoteMessag
   std::stable_sort(all.begin(), all.end(),
                    [](const RemoteMessage& a, const RemoteMessage& b) { return a.t < b.t; });
   return all;
+}
+
+std::string describe(const std::vector<RemoteMessage>& messages) {
+  std::string text = std::to_string(messages.size()) + " message(s):";
+  for (const RemoteMessage& m : messages) text += "\n  " + m.line;
+  return text;
 }
 
 }  // namespace itest

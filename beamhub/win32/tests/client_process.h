@@ -40,6 +40,12 @@ class ClientProcess {
   // Sends one command and returns its result line; the remote messages
   // printed meanwhile are kept. On a timeout the text says so.
   std::string run(const std::string& command);
+  // The same in two steps, for commands that run in several clients at once.
+  bool send(const std::string& command);
+  std::string result(const std::string& command, DWORD timeout_ms);
+  // Takes in what the client has printed so far without waiting: a client
+  // printing many messages must never block on a full pipe.
+  void drain();
 
   // Every remote message the client has printed so far, oldest first; those
   // returned are forgotten.
@@ -70,5 +76,8 @@ class ClientProcess {
 
 // Messages from several clients in the order they arrived.
 std::vector<RemoteMessage> by_arrival(const std::vector<std::vector<RemoteMessage>>& clients);
+
+// The messages' lines, one a line, for a failure's message.
+std::string describe(const std::vector<RemoteMessage>& messages);
 
 }  // namespace itest

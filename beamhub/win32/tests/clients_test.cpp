@@ -2,7 +2,9 @@
 // every process, the order codes are offered in, and command requests
 // answered by a window in another process.
 #include <stdio.h>
+#include <stdlib.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,7 +62,7 @@ TEST_F(TableTest, RegistrationIsSeenInEveryProcess) {
 
   EXPECT_EQ("call result=00000007", b.run("call 1024"));
   std::vector<RemoteMessage> got = a.take_messages();
-  ASSERT_EQ(1u, got.size());
+  ASSERT_EQ(1u, got.size()) << describe(got);
   EXPECT_EQ(1024u, got[0].code);
   EXPECT_EQ("Menu", got[0].name);
 
@@ -85,6 +87,56 @@ TEST_F(TableTest, RegistrationIsSeenInEveryProcess) {
   EXPECT_EQ(MMCD_ERR_NOT_FOUND, status_of(b.run("getcap 0x1004")));
 }
 
+// Programs starting and ending at the same moment: four processes register,
+// move themselves first and unregister as fast as they can while a fifth
+// holds the capture and this process offers codes through the changing
+// table. No call may fail and the table must come out whole.
+TEST_F(TableTest, ProcessesChangingItAtOnceKeepItWhole) {
+  const DWORD kChurnMs = 3000;
+  ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
+  ClientProcess holder, churners[4];
+  ASSERT_TRUE(holder.start()) << holder.banner();
+  ASSERT_EQ(MMCD_OK, status_of(holder.run("capture")));
+  for (ClientProcess& c : churners) ASSERT_TRUE(c.start()) << c.banner();
+  LoadedLibrary hub;
+  ASSERT_NE(nullptr, hub.module());
+  auto call = hub.function<decltype(&mmcdCallNextApp)>("mmcdCallNextApp");
+
+  for (ClientProcess& c : churners) ASSERT_TRUE(c.send("churn " + std::to_string(kChurnMs)));
+  unsigned long offers = 0, strange = 0;
+  for (DWORD begin = GetTickCount(); GetTickCount() - begin < kChurnMs; ++offers) {
+    DWORD result = call(1024, NULL);
+    if (result != 0 && result != 2) ++strange;  // nobody there, or everyone passed
+    for (ClientProcess& c : churners) c.drain();
+  }
+  EXPECT_EQ(0ul, strange) << "of " << offers << " offers";
+  for (ClientProcess& c : churners) {
+    std::string line = c.result("churn", kChurnMs + 20000);
+    EXPECT_EQ("0", field(line, "busy")) << "a place counted that nobody held: " << line;
+    EXPECT_EQ("0", field(line, "lost")) << "a registration lost or handed out twice: " << line;
+    EXPECT_LT(100ul, strtoul(field(line, "rounds").c_str(), NULL, 10)) << line;
+  }
+
+  // Each registers once more and stays: four handles, each window offered a code once.
+  std::set<unsigned long> handles;
+  for (ClientProcess& c : churners) {
+    c.take_messages();
+    std::string line = c.run("register");
+    ASSERT_EQ(MMCD_OK, status_of(line)) << line;
+    handles.insert(hex_field(line, "handle"));
+  }
+  EXPECT_EQ(4u, handles.size());
+  EXPECT_EQ(0u, handles.count(0));
+  EXPECT_EQ(2u, call(1024, NULL));
+  for (ClientProcess& c : churners) {
+    std::vector<RemoteMessage> got = c.take_messages();
+    EXPECT_EQ(1u, got.size()) << describe(got);
+  }
+  EXPECT_EQ(MMCD_ERR_BUSY, status_of(holder.run("register"))) << "four places are taken";
+  ASSERT_EQ(MMCD_OK, status_of(churners[0].run("unregister")));
+  EXPECT_EQ(MMCD_OK, status_of(holder.run("register")));
+}
+
 // A capture holder C and three programs registered in the order A, B, D.
 // Everyone answers 2 (pass it on) unless a test says otherwise.
 class OfferTest : public MachineTest {
@@ -106,10 +158,15 @@ class OfferTest : public MachineTest {
     return by_arrival(
         {c_.take_messages(), a_.take_messages(), b_.take_messages(), d_.take_messages()});
   }
-  std::vector<DWORD> reached() {
-    std::vector<DWORD> pids;
-    for (const RemoteMessage& m : arrived()) pids.push_back(m.pid);
-    return pids;
+  // "A 1026" for each code a program received, in the order it arrived.
+  std::vector<std::string> reached() {
+    std::vector<std::string> seen;
+    for (const RemoteMessage& m : arrived()) {
+      const char* who = m.pid == c_.pid() ? "C" : m.pid == a_.pid() ? "A" : m.pid == b_.pid() ? "B"
+                      : m.pid == d_.pid() ? "D" : "?";
+      seen.push_back(std::string(who) + " " + std::to_string(m.code));
+    }
+    return seen;
   }
 
   ClientProcess c_, a_, b_, d_;
@@ -130,7 +187,7 @@ TEST_F(TableTest, EntryOfAnEndedProcessPassesCodesOn) {
   ASSERT_TRUE(crashed.kill());
   EXPECT_EQ("call result=00000001", caller.run("call 1024"));
   std::vector<RemoteMessage> got = live.take_messages();
-  ASSERT_EQ(1u, got.size());
+  ASSERT_EQ(1u, got.size()) << describe(got);
   EXPECT_EQ(1024u, got[0].code);
 }
 
@@ -154,8 +211,8 @@ TEST_F(OfferTest, CommandGoesToTheCaptureThenToClientsInOrder) {
     cmd.item = 5;
     cmd.value = 0x11;
     EXPECT_EQ(MMCD_OK, call(1091, &cmd));
-    std::vector<DWORD> expected = {a_.pid(), b_.pid()};  // B answers 1: D is never asked
-    if (row.capture_first) expected.insert(expected.begin(), c_.pid());
+    std::vector<std::string> expected = {"A 1091", "B 1091"};  // B answers 1: D is never asked
+    if (row.capture_first) expected.insert(expected.begin(), "C 1091");
     EXPECT_EQ(expected, reached());
   }
 }
@@ -164,7 +221,7 @@ TEST_F(OfferTest, CodeOfferedByTheCaptureHolderGoesToClientsOnly) {
   b_.run("answer 1");
   EXPECT_EQ("call result=00000001", c_.run("call 1026"));
   std::vector<RemoteMessage> got = arrived();
-  ASSERT_EQ(2u, got.size());
+  ASSERT_EQ(2u, got.size()) << describe(got);
   EXPECT_EQ(a_.pid(), got[0].pid);
   EXPECT_EQ(b_.pid(), got[1].pid);
   for (const RemoteMessage& m : got) {
@@ -175,14 +232,14 @@ TEST_F(OfferTest, CodeOfferedByTheCaptureHolderGoesToClientsOnly) {
   a_.run("answer 1");
   b_.run("answer 2");
   EXPECT_EQ("call result=00000001", c_.run("call 1026"));
-  EXPECT_EQ(std::vector<DWORD>({a_.pid()}), reached());
+  EXPECT_EQ(std::vector<std::string>({"A 1026"}), reached());
 
   // SetFirstApp called in A's process moves B's registration to the front.
   a_.run("answer 2");
   a_.run("handle " + hex(b_handle_));
   EXPECT_EQ(MMCD_OK, status_of(a_.run("first")));
   EXPECT_EQ("call result=00000002", c_.run("call 1026"));
-  EXPECT_EQ(std::vector<DWORD>({b_.pid(), a_.pid(), d_.pid()}), reached());
+  EXPECT_EQ(std::vector<std::string>({"B 1026", "A 1026", "D 1026"}), reached());
 }
 
 using CommandTest = MachineTest;
@@ -218,7 +275,7 @@ TEST_F(CommandTest, AnswerIsCopiedBackToTheSender) {
     EXPECT_EQ(std::to_string(row.length), field(result, "length")) << result;
     EXPECT_EQ(row.payload, field(result, "payload")) << result;
     std::vector<RemoteMessage> got = a.take_messages();
-    ASSERT_EQ(1u, got.size());
+    ASSERT_EQ(1u, got.size()) << describe(got);
     EXPECT_EQ("0001", field(got[0].line, "class"));
     EXPECT_EQ("5", field(got[0].line, "item"));
     EXPECT_EQ(0x11u, hex_field(got[0].line, "value"));

@@ -87,6 +87,7 @@ TEST_F(DiscoveryTest, FindsTheDrivesWhoseReceiverAnswers) {
 using AutoInsertTest = MachineTest;
 
 TEST_F(AutoInsertTest, SwitchedOffOnceOnTheReceiverDrive) {
+  ASSERT_TRUE(set_auto_insert(true));
   const std::string d_key = drive_entry_key('D');
   const std::string f_key = drive_entry_key('F');
   ASSERT_FALSE(f_key.empty());

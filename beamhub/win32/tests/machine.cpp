@@ -14,6 +14,7 @@ namespace {
 
 const DWORD kRemoteTimeoutMs = 20000;
 const DWORD kLeftoverWaitMs = 5000;
+const DWORD kTickWaitMs = 15000;
 
 vdrive::Store g_store;
 
@@ -219,17 +220,33 @@ void MachineTest::SetUp() {
   LONG deleted = RegDeleteKeyA(HKEY_CURRENT_USER, kSuiteKey);
   ASSERT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND);
 
-  std::vector<DriveEntry> entries = drive_entries();
   ASSERT_FALSE(drive_entry_key('D').empty()) << "no hardware registry entry for D:";
-  for (const DriveEntry& entry : entries) {
+  ASSERT_TRUE(set_auto_insert(false));
+}
+
+bool set_auto_insert(bool on) {
+  for (const DriveEntry& entry : drive_entries()) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key.c_str(), 0, KEY_SET_VALUE, &key));
-    const BYTE on = 1;
-    LONG set = RegSetValueExA(key, "AutoInsertNotification", 0, REG_BINARY, &on, 1);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.key.c_str(), 0, KEY_SET_VALUE, &key) !=
+        ERROR_SUCCESS)
+      return false;
+    const BYTE value = on ? 1 : 0;
+    LONG set = RegSetValueExA(key, "AutoInsertNotification", 0, REG_BINARY, &value, 1);
     RegCloseKey(key);
-    ASSERT_EQ(ERROR_SUCCESS, set);
+    if (set != ERROR_SUCCESS) return false;
   }
+  return true;
+}
+
+bool wait_for_ticks(size_t count) {
+  std::vector<vdrive::LogEntry> log = drive_log();
+  const uint32_t after = log.empty() ? 0 : log.back().seq;
+  for (DWORD begin = GetTickCount(); GetTickCount() - begin < kTickWaitMs; Sleep(50)) {
+    size_t reads = 0;
+    for (const vdrive::LogEntry& e : drive_log()) reads += e.seq > after && is_report_read(e);
+    if (reads >= count) return true;
+  }
+  return false;
 }
 
 }  // namespace itest

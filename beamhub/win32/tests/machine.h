@@ -37,6 +37,9 @@ constexpr uint8_t kModeSelect = 0x55;
 // Presses a button of the shipped map on the virtual remote (arguments: the
 // button's name and any options of "press").
 bool press(const std::string& arguments);
+// Waits until the poll has read the receiver report count more times than
+// it had when the wait began (each read is one tick); false after a deadline.
+bool wait_for_ticks(size_t count);
 // The six code bytes a button's entry in the shipped map stands for.
 std::vector<uint8_t> map_code(const char* button);
 // A read of drive D's receiver report.
@@ -93,10 +96,16 @@ class LoadedLibrary {
   HMODULE module_;
 };
 
+// Sets AutoInsertNotification of every drive entry to one byte, 1 or 0.
+// Found on, the first process switches it off and the poll hands the
+// programs the 1092 notice (and an idle notice after it).
+bool set_auto_insert(bool on);
+
 class MachineTest : public ::testing::Test {
  protected:
-  // Default machine, empty log, no suite key, AutoInsertNotification 01 on
-  // every drive entry, and no process holding the library.
+  // Default machine, empty log, no suite key, AutoInsertNotification off on
+  // every drive entry (no start-up notice pending: tests about it switch it
+  // on), and no process holding the library.
   void SetUp() override;
 };
 

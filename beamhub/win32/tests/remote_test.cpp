@@ -142,5 +142,41 @@ TEST_F(RemoteTest, VideoCdPutInIsReportedAsADiscOfItsKind) {
   EXPECT_EQ("9", field(disc->line, "disc"));
 }
 
+// The notice that the drive's insert notification was switched off at this
+// start reaches the capture holder once, with one idle notice after it,
+// whether the capture is taken before the poll's first tick or well after.
+using StartupNoticeTest = MachineTest;
+
+TEST_F(StartupNoticeTest, AutoInsertNoticeOnceThenOneIdleNotice) {
+  const struct {
+    const char* name;
+    bool notification_on;
+    size_t ticks_before_capture;
+    std::vector<unsigned> codes;
+  } rows[] = {
+      {"found on, captured at once", true, 0, {1092, 1085}},
+      {"found on, captured five ticks later", true, 5, {1092, 1085}},
+      {"found off", false, 0, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(change_drive([](vdrive::MachineState& state) { vdrive::reset(state); }));
+    ASSERT_TRUE(set_auto_insert(row.notification_on));
+    ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
+    ClientProcess holder;
+    ASSERT_TRUE(holder.start()) << holder.banner();
+    if (row.ticks_before_capture) {
+      ASSERT_TRUE(wait_for_ticks(row.ticks_before_capture));
+    }
+    ASSERT_EQ("capture status=80000000", holder.run("capture").substr(0, 23));
+    ASSERT_TRUE(wait_for_ticks(6));
+    std::vector<RemoteMessage> got = messages_of(holder);
+    std::vector<unsigned> codes;
+    for (const RemoteMessage& m : got) codes.push_back(m.code);
+    EXPECT_EQ(row.codes, codes) << describe(got);
+    ASSERT_TRUE(holder.quit());
+  }
+}
+
 }  // namespace
 }  // namespace itest
