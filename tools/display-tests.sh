@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Win32 tests labelled "display" (typed keys, the pointer), run under
 # xvfb-run: in a fresh copy of the suite's prefix that uses Wine's X11
-# driver, with a wineserver of its own. The shared prefix is left as it is.
-# Arguments go to ctest.
+# driver, with a wineserver and drive folders of its own. The shared prefix
+# is left as it is. Arguments go to ctest. With HALVO_DISPLAY_READY set, that
+# file is made as soon as the copy is done.
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 unset HALVO_WINEPREFIX
@@ -14,6 +15,14 @@ export HALVO_WINEPREFIX="$shared-x11"
 source "$here/wine-env.sh"
 rm -rf "$WINEPREFIX"
 cp -a "$shared" "$WINEPREFIX"
+# The copy's CD-ROM drives show folders of their own: the other prefix's
+# tests may be putting discs in at the same time.
+for letter in d f; do
+  mkdir -p "$HALVO_TOP/build/discs-x11/$letter"
+  ln -sfn "$HALVO_TOP/build/discs-x11/$letter" "$WINEPREFIX/dosdevices/$letter:"
+done
+# Told once the copy is made: the shared prefix may be used again.
+[ -n "${HALVO_DISPLAY_READY:-}" ] && : >"$HALVO_DISPLAY_READY"
 # Set before the copy's server first reads the registry.
 sed -i 's/^"Graphics"="null"$/"Graphics"="x11"/' "$WINEPREFIX/user.reg"
 if ! grep -qx '"Graphics"="x11"' "$WINEPREFIX/user.reg"; then

@@ -92,7 +92,7 @@ TEST_F(TableTest, RegistrationIsSeenInEveryProcess) {
 // holds the capture and this process offers codes through the changing
 // table. No call may fail and the table must come out whole.
 TEST_F(TableTest, ProcessesChangingItAtOnceKeepItWhole) {
-  const DWORD kChurnMs = 3000;
+  const DWORD kChurnMs = 2000;
   ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
   ClientProcess holder, churners[4];
   ASSERT_TRUE(holder.start()) << holder.banner();

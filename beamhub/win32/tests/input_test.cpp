@@ -41,27 +41,30 @@ bool press_and_wait(const char* button) {
   return false;
 }
 
-// Words of the client's "input" lines: queried until want words start with
-// prefix (or a second has passed), then once more for anything that follows.
-std::vector<std::string> input_words(ClientProcess& client, const std::string& prefix, size_t want) {
+// A key no button types: pressed by the test after the input it waits for.
+const BYTE kMarkerKey = VK_F24;
+const char kMarkerWord[] = "keydown:87";
+
+// The words of the client's "input" lines up to a marker key pressed now.
+// Input goes through one queue, so once the marker has arrived everything
+// typed or clicked before it has arrived too.
+std::vector<std::string> input_words(ClientProcess& client) {
+  keybd_event(kMarkerKey, 0, 0, 0);
+  keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, 0);
   std::vector<std::string> words;
-  size_t matching = 0;
-  bool last = false;
-  for (int i = 0; i < 20; ++i) {
+  for (DWORD begin = GetTickCount(); GetTickCount() - begin < kWaitMs; Sleep(20)) {
     std::string line = client.run("input");
     EXPECT_EQ(0u, line.find("input")) << line;
     for (size_t at = 6; at < line.size();) {
       size_t end = std::min(line.find(' ', at), line.size());
       if (end > at) {
+        if (line.compare(at, end - at, kMarkerWord) == 0) return words;
         words.push_back(line.substr(at, end - at));
-        if (words.back().compare(0, prefix.size(), prefix) == 0) ++matching;
       }
       at = end + 1;
     }
-    if (last) break;
-    last = matching >= want;
-    Sleep(last ? 200 : 50);
   }
+  ADD_FAILURE() << "the marker key did not arrive";
   return words;
 }
 
@@ -97,7 +100,7 @@ class InputTest : public MachineTest {
     client_.run("answer " + std::to_string(answer));
     ASSERT_EQ("register status=80000000", client_.run("register").substr(0, 24));
     ASSERT_EQ("show foreground=1 focus=1", client_.run("show 100 100 400 300"));
-    client_.run("input");  // whatever showing it brought
+    input_words(client_);  // whatever showing it brought
   }
 
   POINT client_origin() {
@@ -126,7 +129,7 @@ TEST_F(InputTest, UnclaimedKeyButtonsAreTypedIntoTheWindowInFront) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
     ASSERT_TRUE(press_and_wait(c.button));
-    std::vector<std::string> words = input_words(client_, "keydown:", 1);
+    std::vector<std::string> words = input_words(client_);
     EXPECT_EQ(1u, count_prefix(words, c.keydown));
     EXPECT_EQ(1u, count_prefix(words, "keydown:")) << "only its own key";
     if (c.character) {
@@ -145,8 +148,7 @@ TEST_F(InputTest, ClaimedEnterIsNotTyped) {
   bool seen = false;
   for (const RemoteMessage& m : got) seen = seen || m.name == "Enter";
   EXPECT_TRUE(seen);
-  Sleep(300);
-  std::vector<std::string> words = input_words(client_, "keydown:", 1);
+  std::vector<std::string> words = input_words(client_);
   EXPECT_EQ(0u, count_prefix(words, "keydown:"));
 }
 
@@ -207,7 +209,7 @@ TEST_F(InputTest, MouseClickAtThePointerTwiceWithShiftLock) {
     }
     client_.run("input");
     ASSERT_TRUE(press_and_wait("MouseLClick"));
-    std::vector<std::string> words = input_words(client_, "lbutton:", c.clicks);
+    std::vector<std::string> words = input_words(client_);
     EXPECT_EQ(c.clicks, count_prefix(words, "lbutton:"));
     EXPECT_EQ(c.clicks, count_prefix(words, expected)) << "clicked where the pointer is";
     EXPECT_EQ(0u, count_prefix(words, "rbutton:"));

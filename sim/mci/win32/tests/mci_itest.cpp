@@ -200,10 +200,14 @@ TEST_F(MciTest, StopAndANewPlayEndTheWaitingNotification)
     ASSERT_EQ(0u, play(MCI_FROM | MCI_NOTIFY, 0x02, 0));
     ASSERT_EQ(0u, play(MCI_FROM | MCI_NOTIFY, 0x03, 0));
     EXPECT_EQ((WPARAM)MCI_NOTIFY_SUPERSEDED, wait_notify());
-    Sleep(300);
+    // It moves on through track 3.
     DWORD_PTR position = status_ok(MCI_STATUS_POSITION);
+    for (DWORD begin = GetTickCount(); (position >> 8) == 0 && GetTickCount() - begin < kNotifyTimeoutMs;) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+        position = status_ok(MCI_STATUS_POSITION);
+    }
     EXPECT_EQ(3u, position & 0xFF);
-    EXPECT_GT(position >> 8, 0u);   // it has moved on
+    EXPECT_GT(position >> 8, 0u);
     ASSERT_EQ(0u, mciSendCommandA(device_, MCI_STOP, MCI_WAIT, 0));
     EXPECT_EQ((WPARAM)MCI_NOTIFY_ABORTED, wait_notify());
     EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
