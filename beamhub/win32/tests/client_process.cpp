@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "beamhub/win32/tests/machine.h"
+#include "testing/win32/harness.h"
 
 namespace itest {
 namespace {
@@ -45,7 +46,7 @@ ClientProcess::~ClientProcess() {
     // Gently first: without its input the client closes its window and leaves.
     if (input_) CloseHandle(input_);
     input_ = NULL;
-    if (WaitForSingleObject(process_, kExitTimeoutMs) != WAIT_OBJECT_0)
+    if (wait_for_object(process_, kExitTimeoutMs) != WAIT_OBJECT_0)
       TerminateProcess(process_, 1);
   }
   if (input_) CloseHandle(input_);
@@ -138,12 +139,12 @@ bool ClientProcess::running() const {
 
 bool ClientProcess::kill() {
   return process_ && TerminateProcess(process_, 3) &&
-         WaitForSingleObject(process_, kExitTimeoutMs) == WAIT_OBJECT_0;
+         wait_for_object(process_, kExitTimeoutMs) == WAIT_OBJECT_0;
 }
 
 bool ClientProcess::wait_for_exit() {
   DWORD code = 1;
-  return process_ && WaitForSingleObject(process_, kExitTimeoutMs) == WAIT_OBJECT_0 &&
+  return process_ && wait_for_object(process_, kExitTimeoutMs) == WAIT_OBJECT_0 &&
          GetExitCodeProcess(process_, &code) && code == 0;
 }
 
@@ -177,7 +178,7 @@ bool ClientProcess::read_line(std::string& line, DWORD timeout_ms) {
       pending_.append(buffer, got);
       continue;
     }
-    if (GetTickCount() - begin >= timeout_ms) return false;
+    if (check_stray_boxes() || GetTickCount() - begin >= timeout_ms) return false;
     Sleep(1);
   }
 }

@@ -9,6 +9,7 @@
 
 #include "beamhub/win32/tests/client_process.h"
 #include "beamhub/win32/tests/machine.h"
+#include "testing/win32/harness.h"
 
 namespace itest {
 namespace {
@@ -23,7 +24,7 @@ bool press_and_wait(const char* button) {
   for (const vdrive::LogEntry& e : drive_log())
     if (is_report_read(e) && carries(e, code)) ++before;
   if (!press(button)) return false;
-  for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
+  for (DWORD waited = 0; waited < kWaitMs && !check_stray_boxes(); waited += 50) {
     size_t carried = 0, after = 0;
     for (const vdrive::LogEntry& e : drive_log()) {
       if (!is_report_read(e)) continue;
@@ -52,7 +53,8 @@ std::vector<std::string> input_words(ClientProcess& client) {
   keybd_event(kMarkerKey, 0, 0, 0);
   keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, 0);
   std::vector<std::string> words;
-  for (DWORD begin = GetTickCount(); GetTickCount() - begin < kWaitMs; Sleep(20)) {
+  for (DWORD begin = GetTickCount(); GetTickCount() - begin < kWaitMs && !check_stray_boxes();
+       Sleep(20)) {
     std::string line = client.run("input");
     EXPECT_EQ(0u, line.find("input")) << line;
     for (size_t at = 6; at < line.size();) {

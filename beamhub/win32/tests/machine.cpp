@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "sim/drive/win32/vdrive_store.h"
+#include "testing/win32/harness.h"
 
 namespace itest {
 
@@ -70,12 +71,10 @@ bool run_remote(const std::string& arguments, std::string* output) {
   }
   CloseHandle(info.hThread);
   std::string text;
-  char buffer[4096];
-  DWORD got;
-  while (ReadFile(read_end, buffer, sizeof buffer, &got, NULL) && got > 0) text.append(buffer, got);
+  read_until_closed(read_end, text, kRemoteTimeoutMs);
   CloseHandle(read_end);
   DWORD code = 1;
-  if (WaitForSingleObject(info.hProcess, kRemoteTimeoutMs) != WAIT_OBJECT_0)
+  if (wait_for_object(info.hProcess, kRemoteTimeoutMs) != WAIT_OBJECT_0)
     TerminateProcess(info.hProcess, 1);
   GetExitCodeProcess(info.hProcess, &code);
   CloseHandle(info.hProcess);
@@ -211,7 +210,8 @@ std::vector<HWND> poll_windows() {
 
 void MachineTest::SetUp() {
   // A process from an earlier test may still be on its way out.
-  for (DWORD waited = 0; !poll_windows().empty() && waited < kLeftoverWaitMs; waited += 50)
+  for (DWORD waited = 0;
+       !poll_windows().empty() && waited < kLeftoverWaitMs && !check_stray_boxes(); waited += 50)
     Sleep(50);
   ASSERT_TRUE(poll_windows().empty()) << "a process still has beamhub.dll loaded";
 
