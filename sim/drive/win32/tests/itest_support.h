@@ -13,6 +13,7 @@
 
 #include "beamhub/aspi.h"
 #include "sim/drive/vdrive.h"
+#include "testing/win32/harness.h"
 
 namespace itest {
 
@@ -100,7 +101,7 @@ inline DWORD finish_program(HANDLE process)
 {
     // 0xFFFFFFFF: not started or timed out; 0xFFFFFFFE: the wait itself failed.
     DWORD code = 0xFFFFFFFF;
-    const DWORD waited = WaitForSingleObject(process, kChildTimeoutMs);
+    const DWORD waited = wait_for_object(process, kChildTimeoutMs);
     if (waited == WAIT_OBJECT_0) {
         GetExitCodeProcess(process, &code);
     } else {
@@ -136,10 +137,7 @@ inline DWORD run_program(const std::string& arguments, const char* program, std:
             *output += "could not start " + line + ": error " + std::to_string(start_error) + "\n";
         return 0xFFFFFFFF;
     }
-    char chunk[4096];
-    DWORD got;
-    while (ReadFile(read_end, chunk, sizeof chunk, &got, NULL) && got > 0)
-        output->append(chunk, got);
+    read_until_closed(read_end, *output, kChildTimeoutMs);
     CloseHandle(read_end);
     return finish_program(process);
 }

@@ -189,7 +189,7 @@ TEST_F(VirtualDrive, ConcurrentProcessesKeepTheLogWhole)
         ASSERT_NE(children[i], (HANDLE)NULL);
     }
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(WaitForSingleObject(ready, kChildTimeoutMs), WAIT_OBJECT_0);
+        EXPECT_EQ(wait_for_object(ready, kChildTimeoutMs), WAIT_OBJECT_0);
     SetEvent(go);
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(finish_program(children[i]), 0u) << "child " << i;
@@ -288,14 +288,12 @@ int child_late()
     return aspi.send(&r) == aspi::SS_COMP ? 0 : 4;
 }
 
-}  // namespace
+// The shared test main runs these when the tests start this program as a child.
+const itest::ChildMode kSendMode("--child-send", [](int argc, char** argv) {
+    return argc == 4 ? child_send(atoi(argv[2]), atoi(argv[3])) : 100;
+});
+const itest::ChildMode kLateMode("--child-late", [](int argc, char**) {
+    return argc == 2 ? child_late() : 100;
+});
 
-int main(int argc, char** argv)
-{
-    if (argc == 4 && strcmp(argv[1], "--child-send") == 0)
-        return child_send(atoi(argv[2]), atoi(argv[3]));
-    if (argc == 2 && strcmp(argv[1], "--child-late") == 0)
-        return child_late();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+}  // namespace

@@ -140,7 +140,7 @@ protected:
     {
         DWORD start = GetTickCount();
         MSG msg;
-        while (GetTickCount() - start < timeout) {
+        while (GetTickCount() - start < timeout && !itest::check_stray_boxes()) {
             while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
                 if (msg.message == MM_MCINOTIFY) {
                     EXPECT_EQ((LPARAM)device_, msg.lParam);
