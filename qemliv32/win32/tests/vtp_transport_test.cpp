@@ -13,6 +13,7 @@
 #include "qemliv32/qemcat/cat_setup.h"
 #include "qemliv32/vtp_client.h"
 #include "qemliv32/win32/vtp_transport.h"
+#include "testing/win32/harness.h"
 
 namespace qem {
 namespace {
@@ -25,7 +26,7 @@ template <class Done>
 bool pump_until(Done done, DWORD ms, int* sent_notices = nullptr) {
   DWORD start = GetTickCount();
   while (!done()) {
-    if (GetTickCount() - start > ms) return false;
+    if (GetTickCount() - start > ms || itest::check_stray_boxes()) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "testing/win32/harness.h"
+
 namespace {
 
 using ReplaceSdPathFn = int(WINAPI*)(LPCSTR, LPCSTR, LPCSTR);
@@ -61,7 +63,7 @@ class RepathDll : public ::testing::Test {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
       return 0xFFFFFFFF;
-    WaitForSingleObject(pi.hProcess, 30000);
+    itest::wait_for_object(pi.hProcess, 30000);
     DWORD code = 0xFFFFFFFF;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
