@@ -241,7 +241,8 @@ bool set_auto_insert(bool on) {
 bool wait_for_ticks(size_t count) {
   std::vector<vdrive::LogEntry> log = drive_log();
   const uint32_t after = log.empty() ? 0 : log.back().seq;
-  for (DWORD begin = GetTickCount(); GetTickCount() - begin < kTickWaitMs; Sleep(50)) {
+  for (DWORD begin = GetTickCount(); GetTickCount() - begin < kTickWaitMs && !check_stray_boxes();
+       Sleep(50)) {
     size_t reads = 0;
     for (const vdrive::LogEntry& e : drive_log()) reads += e.seq > after && is_report_read(e);
     if (reads >= count) return true;
