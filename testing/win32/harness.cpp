@@ -207,6 +207,30 @@ bool read_until_closed(HANDLE pipe, std::string& text, DWORD timeout_ms) {
   }
 }
 
+bool read_pipe_line(HANDLE pipe, std::string& pending, std::string& line, DWORD timeout_ms) {
+  const DWORD begin = GetTickCount();
+  for (;;) {
+    const size_t end = pending.find('\n');
+    if (end != std::string::npos) {
+      line = pending.substr(0, end);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      pending.erase(0, end + 1);
+      return true;
+    }
+    DWORD available = 0;
+    if (!PeekNamedPipe(pipe, NULL, 0, NULL, &available, NULL)) return false;  // it has ended
+    if (available) {
+      char chunk[4096];
+      DWORD got = 0;
+      if (!ReadFile(pipe, chunk, std::min<DWORD>(available, sizeof chunk), &got, NULL)) return false;
+      pending.append(chunk, got);
+      continue;
+    }
+    if (check_stray_boxes() || GetTickCount() - begin >= timeout_ms) return false;
+    Sleep(1);
+  }
+}
+
 ChildMode::ChildMode(const char* flag, ChildMain main) {
   child_modes().push_back(Mode{flag, main});
 }

@@ -52,6 +52,11 @@ DWORD wait_for_object(HANDLE object, DWORD timeout_ms);
 // when timeout_ms passed first or the test had a stray box.
 bool read_until_closed(HANDLE pipe, std::string& text, DWORD timeout_ms);
 
+// The next line from a child's output pipe, without its end of line; pending
+// holds what was read past it. False when the pipe has ended, timeout_ms
+// passed first or the test had a stray box.
+bool read_pipe_line(HANDLE pipe, std::string& pending, std::string& line, DWORD timeout_ms);
+
 // A test executable its own tests start as a helper process, with flag as
 // its first argument (e.g. "--child-send"), runs main instead of the tests.
 // Declared as an object at namespace scope of the test's source file.

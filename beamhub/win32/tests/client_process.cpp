@@ -159,28 +159,7 @@ void ClientProcess::drain() {
 }
 
 bool ClientProcess::read_line(std::string& line, DWORD timeout_ms) {
-  const DWORD begin = GetTickCount();
-  for (;;) {
-    size_t end = pending_.find('\n');
-    if (end != std::string::npos) {
-      line = pending_.substr(0, end);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      pending_.erase(0, end + 1);
-      return true;
-    }
-    DWORD available = 0;
-    if (!PeekNamedPipe(output_, NULL, 0, NULL, &available, NULL)) return false;  // it has ended
-    if (available) {
-      char buffer[4096];
-      DWORD got = 0;
-      if (!ReadFile(output_, buffer, std::min<DWORD>(available, sizeof buffer), &got, NULL))
-        return false;
-      pending_.append(buffer, got);
-      continue;
-    }
-    if (check_stray_boxes() || GetTickCount() - begin >= timeout_ms) return false;
-    Sleep(1);
-  }
+  return read_pipe_line(output_, pending_, line, timeout_ms);
 }
 
 std::vector<RemoteMessage> by_arrival(const std::vector<std::vector<RemoteMessage>>& clients) {

@@ -54,28 +54,7 @@ bool ChildProgram::start(const std::string& program, const std::string& argument
 }
 
 bool ChildProgram::read_line(std::string& line, DWORD timeout_ms) {
-  const DWORD begin = GetTickCount();
-  for (;;) {
-    const size_t end = pending_.find('\n');
-    if (end != std::string::npos) {
-      line = pending_.substr(0, end);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      pending_.erase(0, end + 1);
-      return true;
-    }
-    DWORD available = 0;
-    if (!PeekNamedPipe(output_, NULL, 0, NULL, &available, NULL)) return false;
-    if (available) {
-      char chunk[4096];
-      DWORD got = 0;
-      if (!ReadFile(output_, chunk, std::min<DWORD>(available, sizeof chunk), &got, NULL))
-        return false;
-      pending_.append(chunk, got);
-      continue;
-    }
-    if (check_stray_boxes() || GetTickCount() - begin >= timeout_ms) return false;
-    Sleep(1);
-  }
+  return read_pipe_line(output_, pending_, line, timeout_ms);
 }
 
 std::string ChildProgram::read_rest(DWORD timeout_ms) {
