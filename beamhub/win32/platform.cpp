@@ -244,10 +244,13 @@ void Win32Discovery::clear_auto_insert(const std::string& hardware_key) {
 
 uint32_t Win32Host::send_message(Hwnd window, uint16_t message, uint32_t code, void* lparam) {
   HWND w = reinterpret_cast<HWND>(window);
+  const uint32_t result =
+      static_cast<uint32_t>(SendMessageA(w, message, code, reinterpret_cast<LPARAM>(lparam)));
   // A program that ended without unregistering leaves its entry behind; its
-  // window is gone and passes the code on instead of swallowing it.
-  if (!IsWindow(w)) return 2;
-  return static_cast<uint32_t>(SendMessageA(w, message, code, reinterpret_cast<LPARAM>(lparam)));
+  // window is gone and passes the code on instead of swallowing it. A send
+  // to a dead window answers 0, so only then is the server asked.
+  if (result == 0 && !IsWindow(w)) return 2;
+  return result;
 }
 
 void Win32Host::stop_poll_timer() {
