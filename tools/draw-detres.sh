@@ -73,7 +73,10 @@ save_icon "$out/browse16.png" "$out/browse.ico"
 # and lights a green lamp, so the state reads at a glance.
 lock_button() {  # glyph-draw on|off file
   local glyph=$1 state=$2 file=$3 tl=$light br=$shadow shift=0 lamp=()
-  if [ "$state" = on ]; then tl=$shadow br=$light shift=1; lamp=(-fill '#20C020' -stroke none -draw 'rectangle 11,2 12,3'); fi
+  if [ "$state" = on ]; then
+    tl=$shadow br=$light shift=1
+    lamp=(-fill '#20C020' -stroke none -draw 'rectangle 11,2 12,3')
+  fi
   save24 -size 15x15 "xc:$face" +antialias \
     -stroke "$tl" -draw 'line 0,0 13,0' -draw 'line 0,0 0,13' \
     -stroke "$br" -draw 'line 1,14 14,14' -draw 'line 14,1 14,14' \

@@ -60,7 +60,8 @@ TEST_F(Detres, HoldsResourcesOnlyAndLoadsAsData) {
   auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(dll_) +
                                                        dos->e_lfanew);
   EXPECT_EQ(0u, nt->OptionalHeader.AddressOfEntryPoint);
-  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (imports.Size) {
     auto first = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
         reinterpret_cast<const BYTE*>(dll_) + imports.VirtualAddress);
