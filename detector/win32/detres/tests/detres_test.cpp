@@ -353,6 +353,16 @@ TEST_F(Detres, DialogDetailsTheCodeRelies) {
   ASSERT_TRUE(general != NULL);
   EXPECT_EQ(GetDlgItem(general, IDC_MOUSE_STEP),
             (HWND)SendDlgItemMessageA(general, IDC_MOUSE_SPIN, UDM_GETBUDDY, 0, 0));
+  // The three mixed-mode choices form one radio group, and only they.
+  std::vector<int> group;
+  HWND first = GetDlgItem(general, IDC_MIXED_INSTALL);
+  HWND item = first;
+  do {
+    group.push_back(GetDlgCtrlID(item));
+    item = GetNextDlgGroupItem(general, item, FALSE);
+  } while (item && item != first && group.size() < 10);
+  EXPECT_EQ((std::vector<int>{IDC_MIXED_INSTALL, IDC_MIXED_PLAY, IDC_MIXED_ASK}), group);
+
   // The remote list drops down far enough to show several models.
   HWND list = GetDlgItem(general, IDC_REMOTE_LIST);
   RECT closed;
@@ -364,8 +374,8 @@ TEST_F(Detres, DialogDetailsTheCodeRelies) {
   RECT dropped;
   GetWindowRect(info.hwndList, &dropped);
   SendMessageA(list, CB_SHOWDROPDOWN, FALSE, 0);
-  int item = (int)SendMessageA(list, CB_GETITEMHEIGHT, 0, 0);
-  EXPECT_GE(dropped.bottom - dropped.top, 5 * item)
+  int line = (int)SendMessageA(list, CB_GETITEMHEIGHT, 0, 0);
+  EXPECT_GE(dropped.bottom - dropped.top, 5 * line)
       << "the drop-down list is " << dropped.bottom - dropped.top << " pixels";
   DestroyWindow(general);
 
