@@ -266,6 +266,50 @@ TEST_F(DetectorTest, WhileTheLauncherShowsProgramsGetNoButtons) {
   client.quit();
 }
 
+// The tray icon's double click and the settings command open the sheet;
+// the sheet and the launcher exclude each other.
+TEST_F(DetectorTest, SettingsSheetAndLauncherExcludeEachOther) {
+  write_launch_list(1);
+  ASSERT_TRUE(write_string(HKEY_CLASSES_ROOT, detector::play_command_key(detector::kVideoCd), "",
+                           stand_ins_.add("video.exe") + " /play %1"));
+  start_detector();
+  HWND main = detector_.main_window();
+  const std::string caption = detector_string(IDS_SHEET_CAPTION);
+  auto sheet = [&]() -> HWND {
+    HWND found = FindWindowA(NULL, caption.c_str());
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found, &pid);
+    return found && pid == detector_.pid() && IsWindowVisible(found) ? found : NULL;
+  };
+
+  // With the launcher shown neither opens it; the play command posted after
+  // them shows they have been handled.
+  ASSERT_TRUE(press("Menu"));
+  ASSERT_TRUE(wait_until([&] { return launcher_shown(); }));
+  ASSERT_TRUE(PostMessageA(main, WM_USER, 101, WM_LBUTTONDBLCLK));
+  ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_SETTINGS, 0));
+  ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_PLAY_VIDEO, 0));
+  ASSERT_TRUE(stand_ins_.wait_for_lines(1));
+  EXPECT_FALSE(sheet()) << "the sheet opened over the launcher";
+  ASSERT_TRUE(press("Cancel"));
+  ASSERT_TRUE(wait_until([&] { return !launcher_shown(); }));
+
+  for (const auto& opener : {std::make_pair(UINT(WM_USER), WPARAM(101)), std::make_pair(UINT(WM_COMMAND), WPARAM(IDM_SETTINGS))}) {
+    SCOPED_TRACE(opener.first == WM_USER ? "tray double click" : "settings command");
+    ASSERT_TRUE(PostMessageA(main, opener.first, opener.second, opener.first == WM_USER ? WM_LBUTTONDBLCLK : 0));
+    ASSERT_TRUE(wait_until([&] { return sheet() != NULL; })) << "no settings sheet";
+    // Menu held while the sheet is open: its name shows, the launcher does not.
+    ASSERT_TRUE(press("Menu --hold 30"));
+    ASSERT_TRUE(wait_until([&] { return status_part(detector_.status_bar(), 2) == "Menu"; }));
+    EXPECT_FALSE(launcher_shown());
+    HWND open = sheet();
+    ASSERT_TRUE(PostMessageA(open, WM_COMMAND, IDCANCEL, 0));
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(open); }));
+  }
+  ASSERT_TRUE(press("Menu"));
+  EXPECT_TRUE(wait_until([&] { return launcher_shown(); })) << "launcher refused after the sheet closed";
+}
+
 TEST_F(DetectorTest, WebStartsTheFrontEndUnlessAProgramTakesIt) {
   ASSERT_TRUE(write_string(HKEY_CURRENT_USER, detector::kSuiteKey, detector::kAppPathValue, stand_ins_.folder()));
   const std::string surfdeck = stand_ins_.add("surfdeck.exe");
