@@ -77,7 +77,8 @@ Reaction react(uint32_t code, const CaptureState& state) {
   }
 
   r.launcher_shown_after = shown_after;
-  const bool handled = code == kWeb || code == kIdle || code == kRestart || shown_after;
+  // The code that hides the launcher is its own too: no program may see it.
+  const bool handled = code == kWeb || code == kIdle || code == kRestart || shown || shown_after;
   r.result = handled ? kResultHandled : kResultPassOn;
   return r;
 }
