@@ -42,7 +42,8 @@ BOOL LaunchPage::on_init_dialog() {
 
   HWND view = list();
   LONG_PTR style = GetWindowLongPtrA(view, GWL_STYLE);
-  SetWindowLongPtrA(view, GWL_STYLE, (style & ~LVS_TYPEMASK) | LVS_REPORT);
+  // Report view with several entries selectable: Remove takes them all.
+  SetWindowLongPtrA(view, GWL_STYLE, (style & ~(LVS_TYPEMASK | LVS_SINGLESEL)) | LVS_REPORT);
   ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT);
   RECT client;
   GetClientRect(view, &client);
