@@ -22,8 +22,8 @@ struct RemoteChoice {
 
 // The remote list: every file of the folder (names in the folder's order)
 // but the current one, as "<folder>\<file>" upper-cased, then the current
-// file inserted at the top (index 0, selected). description_of reads a
-// file's description by its path.
+// file inserted at the top (index 0, selected) unless current_path is
+// empty. description_of reads a file's description by its path.
 std::vector<RemoteChoice> remote_list(const std::string& current_path, const std::string& rcb_folder,
                                       const std::vector<std::string>& file_names,
                                       const std::function<std::string(const std::string&)>& description_of);

@@ -38,7 +38,8 @@ class LaunchList {
 
   // Writes App0, App1, ... with their three values (keys created as
   // needed), then deletes App keys from the first number not written
-  // upwards until a delete fails. False when a write failed.
+  // upwards until a delete fails. False when a write failed; then nothing
+  // is deleted.
   bool apply(halvo::Registry& user) const;
 
  private:

@@ -13,6 +13,8 @@
 namespace detector {
 
 inline constexpr std::size_t kMaxPlayerName = 24;  // characters typed
+// Players read per kind; the registry may hold any number of Player keys.
+inline constexpr std::size_t kMaxPlayers = 64;
 
 struct Player {
   std::string name;
@@ -23,7 +25,7 @@ struct Player {
 class PlayerLists {
  public:
   // Each kind: its "Default" player first, then Player0, Player1, ... until
-  // a key or value is missing. A kind without a complete Default is left
+  // a key or value is missing (at most kMaxPlayers in all). A kind without a complete Default is left
   // empty and the next kind is read all the same.
   static PlayerLists load(halvo::Registry& user);
 
@@ -37,7 +39,7 @@ class PlayerLists {
   void add(int kind, Player player);
   void edit(int kind, std::size_t index, const std::string& name, const std::string& path);
 
-  enum class Removal { removed, last_player };
+  enum class Removal { removed, last_player, no_such_player };
   // The last player of a kind is not removed. Removing the default makes the
   // first remaining player the default.
   Removal remove(int kind, std::size_t index);
@@ -46,7 +48,8 @@ class PlayerLists {
   // := the default's path; "<kind>\Default" (created when missing) gets
   // "Path" and "Name"; the others become Player0, Player1, ... in list
   // order; then Player keys from the first number not written are deleted
-  // upwards until a delete fails. False when a write failed.
+  // upwards until a delete fails. A kind whose writing fails keeps its old
+  // Player keys. False when a write failed; the other kinds are written.
   bool apply(halvo::Registry& user, halvo::Registry& classes) const;
 
  private:

@@ -59,6 +59,9 @@
 #define IDB_TREE_PLAYER       140
 #define IDB_TREE_ROOT         141
 #define IDB_TREE_DEFAULT      142
+/* Bitmaps 139-142 are drawn on magenta: the image lists' mask colour, as a
+   COLORREF (0x00bbggrr). */
+#define DETRES_IMAGE_MASK     0x00FF00FFUL
 
 /* dialogs */
 #define IDD_LAUNCH_PAGE       7
