@@ -247,6 +247,32 @@ TEST_F(DetectorTest, LauncherStartsTheChosenEntry) {
   }
 }
 
+// A double click starts the "Command line" alone; a program that cannot
+// start is reported, and the launcher hides either way.
+TEST_F(DetectorTest, LauncherDoubleClickStartsTheCommandLine) {
+  write_launch_list(1);
+  start_detector();
+  HWND main = detector_.main_window();
+  ASSERT_TRUE(press("Menu"));
+  ASSERT_TRUE(wait_until([&] { return launcher_shown(); }));
+  ASSERT_TRUE(PostMessageA(main, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 70)));
+  ASSERT_TRUE(stand_ins_.wait_for_lines(1));
+  EXPECT_EQ(std::vector<std::string>{stand_ins_.folder() + "\\app0.exe"}, stand_ins_.lines());
+  EXPECT_TRUE(wait_until([&] { return !launcher_shown(); }));
+
+  ASSERT_TRUE(write_string(HKEY_CURRENT_USER, std::string(detector::kLaunchKey) + "\\App0", "Command line",
+                           stand_ins_.folder() + "\\missing.exe"));
+  ExpectedBoxes boxes;
+  ASSERT_TRUE(press("Menu"));
+  ASSERT_TRUE(wait_until([&] { return launcher_shown(); }));
+  ASSERT_TRUE(PostMessageA(main, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 70)));
+  FoundBox box;
+  ASSERT_TRUE(boxes.next(box, kBoxWaitMs));
+  EXPECT_EQ(detector_string(IDS_START_FAILED), box.text);
+  answer_box(box.window, IDOK);
+  EXPECT_TRUE(wait_until([&] { return !launcher_shown(); }));
+}
+
 TEST_F(DetectorTest, WhileTheLauncherShowsProgramsGetNoButtons) {
   write_launch_list(3);
   ClientProcess client;
@@ -254,15 +280,21 @@ TEST_F(DetectorTest, WhileTheLauncherShowsProgramsGetNoButtons) {
   client.run("answer 1");
   ASSERT_EQ("register status=80000000", client.run("register").substr(0, 24));
   start_detector();
+  // Hidden, a digit and Enter are the program's: they start no entry.
+  std::vector<RemoteMessage> got;
+  for (const char* button : {"Button2", "Enter"}) ASSERT_TRUE(press(button));
+  ASSERT_TRUE(wait_for_code(client, 1048, got)) << describe(got);
+  EXPECT_EQ((std::vector<unsigned>{1040, 1048}), codes_of(got)) << describe(got);
+  got.clear();
   // Menu, Play and Cancel come while it shows: none reaches the program.
   // Cancel hides it; Play after that does.
   for (const char* button : {"Menu", "Play", "Cancel"}) ASSERT_TRUE(press(button));
   ASSERT_TRUE(wait_until([&] { return !launcher_shown(); })) << "launcher not hidden";
   ASSERT_TRUE(press("Play"));
-  std::vector<RemoteMessage> got;
   ASSERT_TRUE(wait_for_code(client, 1028, got)) << describe(got);
   EXPECT_EQ((std::vector<unsigned>{1028}), codes_of(got)) << describe(got);
   EXPECT_FALSE(launcher_shown());
+  EXPECT_TRUE(stand_ins_.running().empty()) << "a launcher entry was started";
   client.quit();
 }
 
