@@ -342,6 +342,33 @@ TEST_F(DetectorTest, SettingsSheetAndLauncherExcludeEachOther) {
   EXPECT_TRUE(wait_until([&] { return launcher_shown(); })) << "launcher refused after the sheet closed";
 }
 
+// A right click on the tray icon opens the tray menu at the pointer; the
+// menu's commands are the main window's.
+TEST_F(DetectorTest, TrayRightClickOpensTheMenuWhoseCommandsWork) {
+  ASSERT_TRUE(write_string(HKEY_CLASSES_ROOT, detector::play_command_key(detector::kQmcd), "",
+                           stand_ins_.add("qmcd.exe") + " /play %1"));
+  start_detector();
+  HWND main = detector_.main_window();
+  ASSERT_TRUE(PostMessageA(main, WM_USER, 101, WM_RBUTTONDOWN));
+  HWND menu = NULL;
+  ASSERT_TRUE(wait_until([&] {
+    menu = FindWindowA("#32768", NULL);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(menu, &pid);
+    return menu && pid == detector_.pid() && IsWindowVisible(menu);
+  })) << "no menu shown";
+  // The open menu takes the thread's keys: Escape closes it.
+  ASSERT_TRUE(PostMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0));
+  ASSERT_TRUE(wait_until([&] { return !IsWindowVisible(menu); })) << "the menu stays open";
+  ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_PLAY_QMCD, 0));
+  ASSERT_TRUE(stand_ins_.wait_for_lines(1));
+  EXPECT_EQ(std::vector<std::string>{player(detector::kQmcd)}, stand_ins_.lines());
+  ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_QUIT, 0));
+  DWORD code = 1;
+  ASSERT_TRUE(detector_.wait_for_exit(15000, &code));
+  EXPECT_EQ(0u, code);
+}
+
 TEST_F(DetectorTest, WebStartsTheFrontEndUnlessAProgramTakesIt) {
   ASSERT_TRUE(write_string(HKEY_CURRENT_USER, detector::kSuiteKey, detector::kAppPathValue, stand_ins_.folder()));
   const std::string surfdeck = stand_ins_.add("surfdeck.exe");
