@@ -110,6 +110,23 @@ std::vector<std::string> descriptions(const std::vector<Entry>& entries) {
   return texts;
 }
 
+// A double click at the middle of a rectangle of a control, given in its
+// client coordinates.
+void double_click(HWND control_window, const RECT& r) {
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageA(control_window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageA(control_window, WM_LBUTTONUP, 0, at);
+}
+
+// A control's rectangle message answered into a buffer of its process; the
+// first bytes of the RECT carry the message's input.
+bool remote_rect(HWND control_window, UINT message, WPARAM wparam, const void* input, size_t size, RECT& r) {
+  itest::RemoteBuffer buffer(control_window, sizeof(RECT));
+  if (!buffer.ok() || !buffer.write(input, size)) return false;
+  if (!SendMessageA(control_window, message, wparam, buffer.at())) return false;
+  return buffer.read(&r, sizeof r);
+}
+
 // ---- the detector and its sheet ----
 
 class Detector {
@@ -479,6 +496,39 @@ TEST_F(SettingsSheetTest, PlayersAddedOnAFreshRegistryAreSaved) {
   EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, play_command_key(2)));
 }
 
+TEST_F(SettingsSheetTest, DoubleClickOnAPlayerEditsIt) {
+  write_player(2, "Default", "Video", "C:\\p\\video.exe %1");
+  Detector detector;
+  ASSERT_TRUE(detector.open_sheet());
+  ASSERT_TRUE(detector.show_page(2));
+  HWND tree = detector.item(IDC_PLAYER_TREE);
+  HTREEITEM player = itest::tree_find(tree, "Video", 2);
+  ASSERT_NE(player, nullptr);
+  // The first click of a double click selects the player.
+  ASSERT_TRUE(itest::tree_select(tree, player));
+  RECT r;
+  ASSERT_TRUE(remote_rect(tree, TVM_GETITEMRECT, TRUE, &player, sizeof player, r));
+  double_click(tree, r);
+
+  HWND dialog = detector.wait_for_dialog(IDC_PLAYER_NAME);
+  ASSERT_NE(dialog, nullptr) << "no player dialog";
+  EXPECT_EQ(itest::text_of(GetDlgItem(dialog, IDC_PLAYER_NAME)), "Video");
+  EXPECT_EQ(itest::text_of(GetDlgItem(dialog, IDC_PLAYER_PATH)), "C:\\p\\video.exe %1");
+  EXPECT_TRUE(itest::is_enabled(GetDlgItem(dialog, IDOK)));
+  // An emptied path disables OK.
+  ASSERT_TRUE(itest::set_text(GetDlgItem(dialog, IDC_PLAYER_PATH), ""));
+  EXPECT_FALSE(itest::is_enabled(GetDlgItem(dialog, IDOK)));
+  ASSERT_TRUE(itest::set_text(GetDlgItem(dialog, IDC_PLAYER_NAME), "Video Two"));
+  ASSERT_TRUE(itest::set_text(GetDlgItem(dialog, IDC_PLAYER_PATH), "C:\\p\\video2.exe %1"));
+  click(dialog, IDOK);
+  ASSERT_TRUE(itest::wait_for_window_gone(dialog, kWindowTimeoutMs));
+  ASSERT_TRUE(itest::wait_until([&] { return itest::tree_find(tree, "Video Two", 2) != NULL; }, kWindowTimeoutMs));
+
+  ASSERT_TRUE(detector.press_ok());
+  EXPECT_EQ(text_value(HKEY_CURRENT_USER, kind_key(2) + "\\Default", "Name"), "Video Two");
+  EXPECT_EQ(text_value(HKEY_CLASSES_ROOT, play_command_key(2), ""), "C:\\p\\video2.exe %1");
+}
+
 // ---- launch list page ----
 
 std::vector<Entry> numbered_entries(int count) {
@@ -560,6 +610,40 @@ TEST_F(SettingsSheetTest, AddIsDisabledOnceNineEntriesExist) {
   EXPECT_EQ(saved[8].description, "Ninth");
   EXPECT_EQ(saved[8].command_line, "C:\\p\\ninth.exe");
   EXPECT_EQ(saved[8].parameters, "/go");
+}
+
+TEST_F(SettingsSheetTest, DoubleClickOnAnEntryEditsIt) {
+  write_entries(numbered_entries(3));
+  Detector detector;
+  ASSERT_TRUE(detector.open_sheet());
+  ASSERT_TRUE(detector.show_page(3));
+  HWND list = detector.item(IDC_LAUNCH_LIST);
+  RECT r = {};
+  r.left = LVIR_LABEL;
+  ASSERT_TRUE(remote_rect(list, LVM_GETITEMRECT, 1, &r, sizeof r, r));
+  double_click(list, r);
+
+  HWND dialog = detector.wait_for_dialog(IDC_ENTRY_COMMAND);
+  ASSERT_NE(dialog, nullptr) << "no application dialog";
+  EXPECT_EQ(itest::text_of(dialog), "Edit Application");
+  EXPECT_EQ(itest::text_of(GetDlgItem(dialog, IDC_ENTRY_DESCRIPTION)), "Program 1");
+  EXPECT_EQ(itest::text_of(GetDlgItem(dialog, IDC_ENTRY_COMMAND)), "C:\\p\\prog1.exe");
+  EXPECT_EQ(itest::text_of(GetDlgItem(dialog, IDC_ENTRY_PARAMETERS)), "/n1");
+  ASSERT_TRUE(itest::set_text(GetDlgItem(dialog, IDC_ENTRY_COMMAND), ""));
+  EXPECT_FALSE(itest::is_enabled(GetDlgItem(dialog, IDOK)));
+  ASSERT_TRUE(itest::set_text(GetDlgItem(dialog, IDC_ENTRY_COMMAND), "C:\\p\\edited.exe"));
+  ASSERT_TRUE(itest::set_text(GetDlgItem(dialog, IDC_ENTRY_PARAMETERS), "/e"));
+  click(dialog, IDOK);
+  ASSERT_TRUE(itest::wait_for_window_gone(dialog, kWindowTimeoutMs));
+  ASSERT_TRUE(itest::wait_until([&] { return itest::list_text(list, 1, 1) == "C:\\p\\edited.exe"; },
+                                kWindowTimeoutMs));
+
+  ASSERT_TRUE(detector.press_ok());
+  std::vector<Entry> saved = saved_entries();
+  ASSERT_EQ(saved.size(), 3u);
+  EXPECT_EQ(saved[1].description, "Program 1");
+  EXPECT_EQ(saved[1].command_line, "C:\\p\\edited.exe");
+  EXPECT_EQ(saved[1].parameters, "/e");
 }
 
 // ---- help ----
