@@ -31,6 +31,9 @@ const char* const kKindNames[] = {"AudioCD", "MixedModeCD", "VideoCD", "QMCD", "
 const int kMenuSettings = 40007;
 const int kMenuQuit = 40003;
 const int kDialogHelp = 9;  // IDHELP
+// What the system posts for F1; DefWindowProc turns it into WM_HELP. Not in
+// the SDK headers.
+const UINT kKeyF1Message = 0x004D;
 
 // ---- texts of the resource library ----
 
@@ -675,7 +678,7 @@ TEST_F(SettingsSheetTest, HelpAsksTheViewerForThePageAndControlTopics) {
       click(detector.sheet(), kDialogHelp);
     } else {
       // F1 on the control: the system turns it into WM_HELP for the page.
-      PostMessageA(detector.item(c.control), WM_KEYF1, 0, 0);
+      PostMessageA(detector.item(c.control), kKeyF1Message, 0, 0);
     }
     ++asked;
     ASSERT_TRUE(itest::wait_until([&] { return itest::help_requests(viewer).size() >= asked; }, kWindowTimeoutMs));
