@@ -344,6 +344,30 @@ TEST_F(SettingsSheetTest, MouseStepIsCheckedByThePageAndByTheLibrary) {
   }
 }
 
+TEST_F(SettingsSheetTest, UpDownClickSetsTheMouseStepAtOnce) {
+  ASSERT_TRUE(itest::write_dword(HKEY_CURRENT_USER, itest::kSuiteKey, "MouseInterval", 4));
+  {
+    Detector detector;
+    ASSERT_TRUE(detector.open_sheet());
+    ASSERT_TRUE(detector.show_page(1));
+    HWND spin = detector.item(IDC_MOUSE_SPIN);
+    RECT r;
+    GetClientRect(spin, &r);
+    // The upper arrow.
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 4);
+    PostMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(spin, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(itest::wait_until([&] { return itest::text_of(detector.item(IDC_MOUSE_STEP)) == "5"; },
+                                  kWindowTimeoutMs));
+    // Cancelled: the page saves nothing, yet the library has the step, and
+    // saves it as the detector lets go of it.
+    click(detector.sheet(), IDCANCEL);
+    ASSERT_TRUE(itest::wait_for_window_gone(detector.sheet(), kWindowTimeoutMs));
+    EXPECT_FALSE(itest::read_value(HKEY_CURRENT_USER, kDetectorKey, "Mouse movement").present);
+  }
+  EXPECT_EQ(saved_number("MouseInterval"), 5u);
+}
+
 TEST_F(SettingsSheetTest, MixedModeChoiceAndVoiceAreSaved) {
   ASSERT_TRUE(itest::write_dword(HKEY_CURRENT_USER, itest::kSuiteKey, "IntelligentVoice", 0));
   {
