@@ -399,6 +399,13 @@ TEST_F(SettingsSheetTest, MixedModeChoiceAndVoiceAreSaved) {
 
 // ---- players page ----
 
+// The image of the tree item with this text; -1 when there is none.
+int image_of(HWND tree, const std::string& text) {
+  for (const auto& i : itest::tree_items(tree))
+    if (i.text == text) return i.image;
+  return -1;
+}
+
 TEST_F(SettingsSheetTest, PlayersTreeShowsKindsInOrderWithTheirPlayers) {
   write_player(0, "Default", "Disc Player", "C:\\p\\disc.exe %1");
   write_player(0, "Player0", "Other Player", "C:\\p\\other.exe %1");
@@ -426,15 +433,8 @@ TEST_F(SettingsSheetTest, PlayersTreeShowsKindsInOrderWithTheirPlayers) {
   EXPECT_TRUE(itest::is_enabled(detector.item(IDC_MAKE_DEFAULT)));
   EXPECT_TRUE(itest::is_enabled(detector.item(IDC_REMOVE_PLAYER)));
   click(itest::current_page(detector.sheet()), IDC_MAKE_DEFAULT);
-  ASSERT_TRUE(itest::wait_until(
-      [&] {
-        for (const auto& i : itest::tree_items(tree))
-          if (i.text == "Other Player") return i.image == 3;
-        return false;
-      },
-      kWindowTimeoutMs));
-  for (const auto& i : itest::tree_items(tree))
-    if (i.text == "Disc Player") EXPECT_EQ(i.image, 1);
+  ASSERT_TRUE(itest::wait_until([&] { return image_of(tree, "Other Player") == 3; }, kWindowTimeoutMs));
+  EXPECT_EQ(image_of(tree, "Disc Player"), 1);
 
   ASSERT_TRUE(detector.press_ok());
   EXPECT_EQ(text_value(HKEY_CURRENT_USER, kind_key(0) + "\\Default", "Name"), "Other Player");
@@ -469,8 +469,7 @@ TEST_F(SettingsSheetTest, RemovingTheDefaultPlayerMakesTheOtherTheDefault) {
     ASSERT_TRUE(answer_expected_box(boxes, caption, resource_text(IDS_REMOVE_PLAYER).c_str(), IDYES));
   }
   ASSERT_TRUE(itest::wait_until([&] { return itest::tree_find(tree, "First", 2) == NULL; }, kWindowTimeoutMs));
-  for (const auto& i : itest::tree_items(tree))
-    if (i.text == "Second") EXPECT_EQ(i.image, 3);
+  EXPECT_EQ(image_of(tree, "Second"), 3);
   EXPECT_NE(itest::tree_find(tree, "Only", 2), nullptr);
 
   ASSERT_TRUE(detector.press_ok());
