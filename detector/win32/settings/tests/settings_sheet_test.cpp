@@ -674,7 +674,7 @@ TEST_F(SettingsSheetTest, DoubleClickOnAnEntryEditsIt) {
 
 // ---- help ----
 
-TEST_F(SettingsSheetTest, HelpAsksTheViewerForThePageAndControlTopics) {
+TEST_F(SettingsSheetTest, HelpAsksTheViewerForTheTopicOfEachPageControlAndDialog) {
   itest::TestFolder folder("settings-help");
   ASSERT_TRUE(folder.ok());
   const std::string viewer = folder.path() + "winhlp32.exe";
@@ -694,6 +694,14 @@ TEST_F(SettingsSheetTest, HelpAsksTheViewerForThePageAndControlTopics) {
       {2, IDC_ADD_PLAYER, 20}, {3, IDC_LAUNCH_LIST, 26}, {3, IDC_REMOVE_ENTRY, 59},
   };
   size_t asked = 0;
+  auto expect_request = [&](DWORD topic) {
+    ++asked;
+    ASSERT_TRUE(itest::wait_until([&] { return itest::help_requests(viewer).size() >= asked; }, kWindowTimeoutMs));
+    const itest::HelpRequest r = itest::help_requests(viewer)[asked - 1];
+    EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
+    EXPECT_EQ(r.data, topic);
+    EXPECT_EQ(upper(r.file), upper("C:\\Suite Folder\\mmcu.hlp"));
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE("page " + std::to_string(c.page) + " control " + std::to_string(c.control));
     ASSERT_TRUE(detector.show_page(c.page));
@@ -703,12 +711,27 @@ TEST_F(SettingsSheetTest, HelpAsksTheViewerForThePageAndControlTopics) {
       // F1 on the control: the system turns it into WM_HELP for the page.
       PostMessageA(detector.item(c.control), kKeyF1Message, 0, 0);
     }
-    ++asked;
-    ASSERT_TRUE(itest::wait_until([&] { return itest::help_requests(viewer).size() >= asked; }, kWindowTimeoutMs));
-    const itest::HelpRequest r = itest::help_requests(viewer)[asked - 1];
-    EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
-    EXPECT_EQ(r.data, c.topic);
-    EXPECT_EQ(upper(r.file), upper("C:\\Suite Folder\\mmcu.hlp"));
+    expect_request(c.topic);
+  }
+
+  // The dialogs of the pages: their Help button and F1 on a field.
+  struct DialogCase {
+    int page, opener, field;
+    DWORD topic;
+  };
+  const DialogCase dialogs[] = {{2, IDC_ADD_PLAYER, IDC_PLAYER_NAME, 20}, {3, IDC_ADD_ENTRY, IDC_ENTRY_COMMAND, 25}};
+  for (const DialogCase& c : dialogs) {
+    SCOPED_TRACE("dialog of control " + std::to_string(c.opener));
+    ASSERT_TRUE(detector.show_page(c.page));
+    click(itest::current_page(detector.sheet()), c.opener);
+    HWND dialog = detector.wait_for_dialog(c.field);
+    ASSERT_NE(dialog, nullptr);
+    click(dialog, kDialogHelp);
+    expect_request(c.topic);
+    PostMessageA(GetDlgItem(dialog, c.field), kKeyF1Message, 0, 0);
+    expect_request(c.topic);
+    click(dialog, IDCANCEL);
+    ASSERT_TRUE(itest::wait_for_window_gone(dialog, kWindowTimeoutMs));
   }
   click(detector.sheet(), IDCANCEL);
   EXPECT_TRUE(itest::wait_for_window_gone(detector.sheet(), kWindowTimeoutMs));
