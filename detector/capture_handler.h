@@ -27,7 +27,8 @@ struct Reaction {
   bool set_mouse_lock = false;   // status part 1 from its mouse lock
   bool show_launcher = false;
   int select_entry = -1;         // select this entry and move the pointer to it
-  bool start_entry = false;      // start the selected entry (Enter)
+  bool start_entry = false;      // start the selected entry, then hide the launcher (Enter);
+                                 // an entry without both values leaves it shown
   bool hide_launcher = false;
   bool offer_web = false;        // mmcdCallNextApp(1026); web_front_end_wanted decides
   bool start_player = false;     // disc change: start the player for the disc

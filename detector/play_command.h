@@ -14,7 +14,8 @@ namespace detector {
 // Longest command line the detector starts; a longer one is refused, never cut.
 inline constexpr std::size_t kMaxCommandLine = 259;
 
-// The drive letter of a drive index of the status record (0 = A:).
+// The drive letter of a drive index of the status record (0 = A:); '\0'
+// past Z.
 char drive_letter(uint16_t drive);
 
 // The player kind of a disc type (4 audio, 5 mixed, 9 Video CD, 12 QMCD,
@@ -25,7 +26,8 @@ std::optional<int> kind_of_menu_command(uint32_t id);
 
 // The play command for a drive: the first '%' becomes the drive letter, the
 // character after it ':', and the command ends there. A command without '%'
-// runs unchanged. nullopt when the result is longer than kMaxCommandLine.
+// runs unchanged. nullopt when the result is longer than kMaxCommandLine,
+// or when the command has a '%' and letter is no drive letter.
 std::optional<std::string> format_play_command(std::string_view command, char letter);
 
 // The kind's play command from HKEY_CLASSES_ROOT, formatted for the drive;

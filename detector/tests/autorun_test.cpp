@@ -61,6 +61,8 @@ TEST(Autorun, Command) {
       {"C:" + std::string(kMaxCommandLine - 1, 'b'), std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(autorun_command(c.value, 'E'), c.expected) << c.value.substr(0, 40);
+  EXPECT_EQ(autorun_command("setup.exe", '\0'), std::nullopt) << "no drive to prefix";
+  EXPECT_EQ(autorun_command("C:\\x.exe", '\0'), "C:\\x.exe");
 }
 
 TEST(Autorun, DiscToCommand) {
