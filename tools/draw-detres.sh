@@ -16,7 +16,9 @@
 # the button face grey #C0C0C0.
 #
 # Bitmaps are written as uncompressed Windows 3 BMPs (BMP3:), which windres
-# and every Windows accept (an RLE bitmap makes no DIB section). The output depends only on these commands and ImageMagick.
+# and every Windows accept (an RLE bitmap makes no DIB section); icons as
+# 256-colour images with a 1-bit mask, which every Windows shows. The output
+# depends only on these commands, ImageMagick and its DejaVu fonts.
 set -euo pipefail
 out=${1:?usage: draw-detres.sh OUTDIR}
 mkdir -p "$out"
@@ -36,6 +38,12 @@ save24() {  # convert-args... file
   "$im" "${@:1:$#-1}" -alpha off -type TrueColor -compress None "BMP3:$file"
 }
 
+# An icon file of 256-colour images with a transparency mask.
+save_icon() {  # image... file
+  local file=${@: -1}
+  "$im" "${@:1:$#-1}" -channel A -threshold 50% +channel -type PaletteBilevelAlpha -colors 255 "ICO:$file"
+}
+
 # --- icon 101: a silver disc at the lower left, its receiver's red lamp and
 # the infrared beam going out to the upper right (drawn at 32, scaled to 16)
 disc_icon() {  # size file
@@ -51,21 +59,24 @@ disc_icon() {  # size file
 }
 disc_icon 32 "$out/detector32.png"
 disc_icon 16 "$out/detector16.png"
-"$im" "$out/detector16.png" "$out/detector32.png" "$out/detector.ico"
+save_icon "$out/detector16.png" "$out/detector32.png" "$out/detector.ico"
 
 # --- icon 112: a yellow folder
 "$im" -size 16x16 xc:none +antialias \
   -fill '#E8C050' -stroke '#806020' -draw 'polygon 1,3 6,3 7,5 14,5 14,13 1,13' \
   -fill '#F8E090' -stroke '#806020' -draw 'polygon 1,13 3,7 15,7 14,13' \
   "PNG32:$out/browse16.png"
-"$im" "$out/browse16.png" "$out/browse.ico"
+save_icon "$out/browse16.png" "$out/browse.ico"
 
 # --- bitmaps 201-204: 15x15 lock buttons, raised (off) or pressed (on)
 # A pressed button swaps the bevel, moves its glyph one pixel down and right
 # and lights a green lamp, so the state reads at a glance.
 lock_button() {  # glyph-draw on|off file
   local glyph=$1 state=$2 file=$3 tl=$light br=$shadow shift=0 lamp=()
-  if [ "$state" = on ]; then tl=$shadow br=$light shift=1; lamp=(-fill '#20C020' -stroke none -draw 'rectangle 11,2 12,3'); fi
+  if [ "$state" = on ]; then
+    tl=$shadow br=$light shift=1
+    lamp=(-fill '#20C020' -stroke none -draw 'rectangle 11,2 12,3')
+  fi
   save24 -size 15x15 "xc:$face" +antialias \
     -stroke "$tl" -draw 'line 0,0 13,0' -draw 'line 0,0 0,13' \
     -stroke "$br" -draw 'line 1,14 14,14' -draw 'line 14,1 14,14' \
@@ -105,8 +116,8 @@ tree_image "$out/tree_default.bmp" "${player[@]}" \
 # A dark title band, then a pale panel: the launcher writes up to nine lines
 # from 57 pixels down at the left, in blue and orange, so that area stays
 # light and plain; nine 26-point lines (about 40 pixels each at 96 dpi) end
-# near 420. Reduced to 200 colours: the launcher builds its palette
-# from the bitmap's colour table, leaving room for the system colours.
+# near 420. Reduced to 200 colours: the launcher builds its palette from the
+# bitmap's colour table, leaving room for the system colours.
 w=560 h=440 title=48
 "$im" -size "${w}x${h}" gradient:'#EEF3FA-#C8D6E8' \
   \( -size "${w}x${title}" gradient:'#183C78-#2C5CA8' \) -geometry +0+0 -composite \
