@@ -12,28 +12,10 @@
 namespace itest {
 namespace {
 
-struct RecorderSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK find_recorder_window(HWND window, LPARAM context) {
-  RecorderSearch* search = reinterpret_cast<RecorderSearch*>(context);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char name[64];
-  if (pid == search->pid && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
-      lstrcmpA(name, "HalvoRecorderClass") == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 HWND recorder_window(DWORD pid) {
-  RecorderSearch search = {pid, NULL};
-  EnumWindows(find_recorder_window, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND window : find_windows(kRecorderClass, NULL, pid))
+    if (IsWindowVisible(window)) return window;
+  return NULL;
 }
 
 class DetectorDisplayTest : public MachineTest {
@@ -42,7 +24,7 @@ class DetectorDisplayTest : public MachineTest {
     delete_tree(HKEY_CURRENT_USER, kSuiteKey);
     MachineTest::SetUp();
     ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
-    ASSERT_TRUE(stand_ins_.make("detector-display-stand-ins"));
+    ASSERT_TRUE(stand_ins_.ok());
   }
   void TearDown() override {
     detector_.end();
@@ -52,7 +34,7 @@ class DetectorDisplayTest : public MachineTest {
     MachineTest::TearDown();
   }
 
-  StandIns stand_ins_;
+  StandIns stand_ins_{"detector-display"};
   DetectorProcess detector_;
 };
 
@@ -73,17 +55,17 @@ TEST_F(DetectorDisplayTest, EnterBringsTheRunningProgramForward) {
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
   HWND window = NULL;
-  ASSERT_TRUE(wait_until([&] { return (window = recorder_window(info.dwProcessId)) != NULL; }));
+  ASSERT_TRUE(eventually([&] { return (window = recorder_window(info.dwProcessId)) != NULL; }));
   ShowWindow(window, SW_MINIMIZE);
 
   ASSERT_TRUE(detector_.start());
-  ASSERT_TRUE(wait_until([&] { return detector_.main_window() != NULL; }));
+  ASSERT_TRUE(eventually([&] { return detector_.main_window() != NULL; }));
   ASSERT_TRUE(press("Menu"));
-  ASSERT_TRUE(wait_until([&] { return IsWindowVisible(detector_.main_window()) != FALSE; }));
+  ASSERT_TRUE(eventually([&] { return IsWindowVisible(detector_.main_window()) != FALSE; }));
   ASSERT_TRUE(press("Enter"));
-  EXPECT_TRUE(wait_until([&] { return GetForegroundWindow() == window && !IsIconic(window); }))
+  EXPECT_TRUE(eventually([&] { return GetForegroundWindow() == window && !IsIconic(window); }))
       << "not brought forward";
-  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(detector_.main_window()); }));
+  EXPECT_TRUE(eventually([&] { return !IsWindowVisible(detector_.main_window()); }));
   EXPECT_EQ(std::vector<std::string>{command}, stand_ins_.lines()) << "a second copy was started";
   EXPECT_EQ(1u, stand_ins_.running().size());
 }

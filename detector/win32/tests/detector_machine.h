@@ -1,58 +1,55 @@
 // What the detector's tests share: the detector run as a process, the
-// stand-in programs it starts and their log, its resource texts, and its
-// status bar read from this process.
+// recording stand-ins it starts, and its resource texts.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "beamhub/win32/tests/machine.h"
+#include "testing/win32/driver.h"
 #include "testing/win32/harness.h"
+#include "testing/win32/machine.h"
 
 namespace itest {
+
+constexpr DWORD kDetectorWaitMs = 15000;
+
+// wait_until with the detector tests' deadline.
+inline bool eventually(const std::function<bool()>& condition) {
+  return wait_until(condition, kDetectorWaitMs);
+}
 
 // A string of detres.dll, as the detector shows it.
 std::string detector_string(UINT id);
 
-// Waits until done() holds, checking every 50 ms; false after timeout_ms or
-// a stray message box.
-template <typename Done>
-bool wait_until(Done done, DWORD timeout_ms = 15000) {
-  for (DWORD begin = GetTickCount(); !check_stray_boxes(); Sleep(50)) {
-    if (done()) return true;
-    if (GetTickCount() - begin >= timeout_ms) return false;
-  }
-  return false;
-}
-
-// Stand-in programs in a folder of the test's own: copies of the recording
-// program under the names the detector is expected to start. Each adds its
-// command line to the folder's log (named to them by HALVO_RECORD_LOG,
-// which the detector passes on) and stays up.
+// Recorders placed under the names of the programs the detector is
+// expected to start, in a test folder of their own or in a disc's folder.
 class StandIns {
  public:
-  // Makes the folder (emptied) beside the test program.
-  bool make(const std::string& name);
-  const std::string& folder() const { return folder_; }
-  // A recorder named file_name in the folder (or in another folder, such as
-  // a disc's); its full path.
-  std::string add(const std::string& file_name);
+  explicit StandIns(const std::string& name) : folder_(name) {}
+  bool ok() const { return folder_.ok(); }
+  // Without a trailing backslash.
+  std::string folder() const { return folder_.path().substr(0, folder_.path().size() - 1); }
+  // A recorder named file_name in the folder or in another one; its path.
+  std::string add(const std::string& file_name) { return add_to(folder(), file_name); }
   std::string add_to(const std::string& folder, const std::string& file_name);
+  // A recorder that runs from elsewhere (a disc's copy on the drive): its
+  // starts are read from there.
+  void watch(const std::string& path) { paths_.push_back(path); }
 
-  // The command lines logged so far, oldest first.
+  // The command lines every recorder placed was started with.
   std::vector<std::string> lines() const;
-  bool wait_for_lines(size_t count, DWORD timeout_ms = 15000) const;
-  // Running processes of any of the names added.
+  bool wait_for_lines(size_t count) const;
+  // Running processes of the names placed.
   std::vector<DWORD> running() const;
-  // Ends them and empties the log.
+  // Ends them and forgets their starts.
   void end_all();
 
  private:
-  std::string folder_;
-  std::string log_;
-  std::vector<std::string> names_;
+  TestFolder folder_;
+  std::vector<std::string> paths_;
 };
 
 // detector.exe started from the program folder.
@@ -65,29 +62,22 @@ class DetectorProcess {
 
   // Starts it and waits until it waits for input (its loop, or a box).
   bool start();
-  DWORD pid() const { return pid_; }
-  bool running() const;
-  // Its main window and status window, once they exist.
-  HWND main_window() const;
-  HWND status_window() const;
+  DWORD pid() const { return process_.pid(); }
+  bool running() const { return process_.running(); }
+  HWND main_window() const { return find_window("MmcdDetectorClass", "Mmcd Detector", pid()); }
+  HWND status_window() const { return find_window("MmcdDetectorClass", "Status", pid()); }
   HWND status_bar() const;
-  // Waits for its end; the exit code.
-  bool wait_for_exit(DWORD timeout_ms, DWORD* code = NULL);
+  bool wait_for_exit(DWORD timeout_ms, DWORD* code = NULL) { return process_.wait(timeout_ms, code); }
   // The tray menu's quit command, then its end.
   bool quit();
   // Quits, or ends it at once when it does not.
   void end();
 
  private:
-  HANDLE process_ = NULL;
-  DWORD pid_ = 0;
+  Process process_;
 };
 
-// Text of a status bar part of another process (SB_GETTEXT through a buffer
-// placed in that process); for an owner-drawn part, its data as result.
-std::string status_part(HWND bar, int part, LRESULT* result = NULL);
-
-// A top-level dialog (not a message box) of a process holding a control.
+// A visible top-level dialog of a process that holds this control.
 HWND find_dialog(DWORD pid, int control_id);
 
 bool write_binary(HKEY root, const std::string& key, const char* name, const std::vector<BYTE>& bytes);

@@ -61,7 +61,7 @@ size_t count_code(const std::vector<RemoteMessage>& messages, unsigned code) {
 
 // Collects a client's messages until one with this code has come.
 bool wait_for_code(ClientProcess& client, unsigned code, std::vector<RemoteMessage>& got) {
-  return wait_until([&] {
+  return eventually([&] {
     client.run("echo sync");
     std::vector<RemoteMessage> more = client.take_messages();
     got.insert(got.end(), more.begin(), more.end());
@@ -78,7 +78,7 @@ class DetectorTest : public MachineTest {
     MachineTest::SetUp();
     // No announcements: sound holds the poll up.
     ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
-    ASSERT_TRUE(stand_ins_.make("detector-stand-ins"));
+    ASSERT_TRUE(stand_ins_.ok());
     for (int kind = 0; kind < detector::kKindCount; ++kind) delete_tree(HKEY_CLASSES_ROOT, detector::kind_name(kind));
   }
   void TearDown() override {
@@ -113,12 +113,12 @@ class DetectorTest : public MachineTest {
 
   void start_detector() {
     ASSERT_TRUE(detector_.start());
-    ASSERT_TRUE(wait_until([&] { return detector_.main_window() && detector_.status_bar(); }));
+    ASSERT_TRUE(eventually([&] { return detector_.main_window() && detector_.status_bar(); }));
   }
 
   bool launcher_shown() const { return IsWindowVisible(detector_.main_window()) != FALSE; }
 
-  StandIns stand_ins_;
+  StandIns stand_ins_{"detector"};
   DetectorProcess detector_;
 };
 
@@ -139,6 +139,8 @@ TEST_F(DetectorTest, DiscPutInStartsItsProgram) {
   ASSERT_TRUE(write_file(data_relative + "\\autorun.inf", "[autorun]\r\nopen=setup.exe /s\r\n"));
   const std::string x = stand_ins_.add("x.exe");
   ASSERT_TRUE(write_file(data_full + "\\autorun.inf", "[AutoRun]\r\nopen=" + x + "\r\nicon=x.ico\r\n"));
+  // The disc's programs run from the drive, where the disc's files are copied.
+  stand_ins_.watch("D:\\setup.exe");
 
   const std::string mixed = discs_folder() + "\\mixed";
   const struct {
@@ -170,7 +172,7 @@ TEST_F(DetectorTest, DiscPutInStartsItsProgram) {
     ASSERT_TRUE(change_disc(row.disc));
     if (row.button) {
       HWND dialog = NULL;
-      ASSERT_TRUE(wait_until([&] { return (dialog = find_dialog(detector_.pid(), row.button)) != NULL; }))
+      ASSERT_TRUE(eventually([&] { return (dialog = find_dialog(detector_.pid(), row.button)) != NULL; }))
           << "dialog 151 not shown";
       char caption[128] = "";
       GetWindowTextA(dialog, caption, sizeof caption);
@@ -192,9 +194,9 @@ TEST_F(DetectorTest, MixedModeDiscClosedDialogAndMissingChoiceStartNothing) {
   ASSERT_TRUE(write_binary(HKEY_CURRENT_USER, detector::kDetectorKey, detector::kMixedModeValue, {2}));
   ASSERT_TRUE(change_disc(mixed));
   HWND dialog = NULL;
-  ASSERT_TRUE(wait_until([&] { return (dialog = find_dialog(detector_.pid(), IDC_MIXED_PLAY_BUTTON)) != NULL; }));
+  ASSERT_TRUE(eventually([&] { return (dialog = find_dialog(detector_.pid(), IDC_MIXED_PLAY_BUTTON)) != NULL; }));
   ASSERT_TRUE(answer_box(dialog, IDCANCEL));
-  ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+  ASSERT_TRUE(eventually([&] { return !IsWindow(dialog); }));
   // An audio CD after them starts its player, and it is the only program started.
   ASSERT_TRUE(change_disc(discs_folder() + "\\audio"));
   ASSERT_TRUE(stand_ins_.wait_for_lines(1));
@@ -237,14 +239,42 @@ TEST_F(DetectorTest, LauncherStartsTheChosenEntry) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     ASSERT_TRUE(press("Menu"));
-    ASSERT_TRUE(wait_until([&] { return launcher_shown(); })) << "launcher not shown";
+    ASSERT_TRUE(eventually([&] { return launcher_shown(); })) << "launcher not shown";
     for (const std::string& button : row.buttons) ASSERT_TRUE(press(button));
     ASSERT_TRUE(press("Enter"));
     ASSERT_TRUE(stand_ins_.wait_for_lines(1)) << "nothing started";
     EXPECT_EQ(std::vector<std::string>{row.expected}, stand_ins_.lines());
-    EXPECT_TRUE(wait_until([&] { return !launcher_shown(); })) << "launcher still shown";
+    EXPECT_TRUE(eventually([&] { return !launcher_shown(); })) << "launcher still shown";
     stand_ins_.end_all();
   }
+}
+
+// A double click starts the "Command line" alone; a program that cannot
+// start is reported, and the launcher hides either way.
+TEST_F(DetectorTest, LauncherDoubleClickStartsTheCommandLine) {
+  write_launch_list(1);
+  start_detector();
+  HWND main = detector_.main_window();
+  ASSERT_TRUE(press("Menu"));
+  ASSERT_TRUE(eventually([&] { return launcher_shown(); }));
+  ASSERT_TRUE(PostMessageA(main, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 70)));
+  ASSERT_TRUE(stand_ins_.wait_for_lines(1));
+  EXPECT_EQ(std::vector<std::string>{stand_ins_.folder() + "\\app0.exe"}, stand_ins_.lines());
+  EXPECT_TRUE(eventually([&] { return !launcher_shown(); }));
+
+  ASSERT_TRUE(write_string(HKEY_CURRENT_USER, std::string(detector::kLaunchKey) + "\\App0", "Command line",
+                           stand_ins_.folder() + "\\missing.exe"));
+  ExpectedBoxes boxes;
+  // Another button first: the same button twice in a row is taken for one held.
+  ASSERT_TRUE(press("Cancel"));
+  ASSERT_TRUE(press("Menu"));
+  ASSERT_TRUE(eventually([&] { return launcher_shown(); }));
+  ASSERT_TRUE(PostMessageA(main, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(60, 70)));
+  FoundBox box;
+  ASSERT_TRUE(boxes.next(box, kBoxWaitMs));
+  EXPECT_EQ(detector_string(IDS_START_FAILED), box.text);
+  answer_box(box.window, IDOK);
+  EXPECT_TRUE(eventually([&] { return !launcher_shown(); }));
 }
 
 TEST_F(DetectorTest, WhileTheLauncherShowsProgramsGetNoButtons) {
@@ -254,15 +284,21 @@ TEST_F(DetectorTest, WhileTheLauncherShowsProgramsGetNoButtons) {
   client.run("answer 1");
   ASSERT_EQ("register status=80000000", client.run("register").substr(0, 24));
   start_detector();
+  // Hidden, a digit and Enter are the program's: they start no entry.
+  std::vector<RemoteMessage> got;
+  for (const char* button : {"Button2", "Enter"}) ASSERT_TRUE(press(button));
+  ASSERT_TRUE(wait_for_code(client, 1048, got)) << describe(got);
+  EXPECT_EQ((std::vector<unsigned>{1040, 1048}), codes_of(got)) << describe(got);
+  got.clear();
   // Menu, Play and Cancel come while it shows: none reaches the program.
   // Cancel hides it; Play after that does.
   for (const char* button : {"Menu", "Play", "Cancel"}) ASSERT_TRUE(press(button));
-  ASSERT_TRUE(wait_until([&] { return !launcher_shown(); })) << "launcher not hidden";
+  ASSERT_TRUE(eventually([&] { return !launcher_shown(); })) << "launcher not hidden";
   ASSERT_TRUE(press("Play"));
-  std::vector<RemoteMessage> got;
   ASSERT_TRUE(wait_for_code(client, 1028, got)) << describe(got);
   EXPECT_EQ((std::vector<unsigned>{1028}), codes_of(got)) << describe(got);
   EXPECT_FALSE(launcher_shown());
+  EXPECT_TRUE(stand_ins_.running().empty()) << "a launcher entry was started";
   client.quit();
 }
 
@@ -285,29 +321,57 @@ TEST_F(DetectorTest, SettingsSheetAndLauncherExcludeEachOther) {
   // With the launcher shown neither opens it; the play command posted after
   // them shows they have been handled.
   ASSERT_TRUE(press("Menu"));
-  ASSERT_TRUE(wait_until([&] { return launcher_shown(); }));
+  ASSERT_TRUE(eventually([&] { return launcher_shown(); }));
   ASSERT_TRUE(PostMessageA(main, WM_USER, 101, WM_LBUTTONDBLCLK));
   ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_SETTINGS, 0));
   ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_PLAY_VIDEO, 0));
   ASSERT_TRUE(stand_ins_.wait_for_lines(1));
   EXPECT_FALSE(sheet()) << "the sheet opened over the launcher";
   ASSERT_TRUE(press("Cancel"));
-  ASSERT_TRUE(wait_until([&] { return !launcher_shown(); }));
+  ASSERT_TRUE(eventually([&] { return !launcher_shown(); }));
 
   for (const auto& opener : {std::make_pair(UINT(WM_USER), WPARAM(101)), std::make_pair(UINT(WM_COMMAND), WPARAM(IDM_SETTINGS))}) {
     SCOPED_TRACE(opener.first == WM_USER ? "tray double click" : "settings command");
     ASSERT_TRUE(PostMessageA(main, opener.first, opener.second, opener.first == WM_USER ? WM_LBUTTONDBLCLK : 0));
-    ASSERT_TRUE(wait_until([&] { return sheet() != NULL; })) << "no settings sheet";
+    ASSERT_TRUE(eventually([&] { return sheet() != NULL; })) << "no settings sheet";
     // Menu held while the sheet is open: its name shows, the launcher does not.
     ASSERT_TRUE(press("Menu --hold 30"));
-    ASSERT_TRUE(wait_until([&] { return status_part(detector_.status_bar(), 2) == "Menu"; }));
+    ASSERT_TRUE(eventually([&] { return status_text(detector_.status_bar(), 2) == "Menu"; }));
     EXPECT_FALSE(launcher_shown());
     HWND open = sheet();
     ASSERT_TRUE(PostMessageA(open, WM_COMMAND, IDCANCEL, 0));
-    ASSERT_TRUE(wait_until([&] { return !IsWindow(open); }));
+    ASSERT_TRUE(eventually([&] { return !IsWindow(open); }));
   }
+  ASSERT_TRUE(press("Cancel"));
   ASSERT_TRUE(press("Menu"));
-  EXPECT_TRUE(wait_until([&] { return launcher_shown(); })) << "launcher refused after the sheet closed";
+  EXPECT_TRUE(eventually([&] { return launcher_shown(); })) << "launcher refused after the sheet closed";
+}
+
+// A right click on the tray icon opens the tray menu at the pointer; the
+// menu's commands are the main window's.
+TEST_F(DetectorTest, TrayRightClickOpensTheMenuWhoseCommandsWork) {
+  ASSERT_TRUE(write_string(HKEY_CLASSES_ROOT, detector::play_command_key(detector::kQmcd), "",
+                           stand_ins_.add("qmcd.exe") + " /play %1"));
+  start_detector();
+  HWND main = detector_.main_window();
+  ASSERT_TRUE(PostMessageA(main, WM_USER, 101, WM_RBUTTONDOWN));
+  HWND menu = NULL;
+  ASSERT_TRUE(eventually([&] {
+    menu = FindWindowA("#32768", NULL);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(menu, &pid);
+    return menu && pid == detector_.pid() && IsWindowVisible(menu);
+  })) << "no menu shown";
+  // The open menu takes the thread's keys: Escape closes it.
+  ASSERT_TRUE(PostMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0));
+  ASSERT_TRUE(eventually([&] { return !IsWindowVisible(menu); })) << "the menu stays open";
+  ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_PLAY_QMCD, 0));
+  ASSERT_TRUE(stand_ins_.wait_for_lines(1));
+  EXPECT_EQ(std::vector<std::string>{player(detector::kQmcd)}, stand_ins_.lines());
+  ASSERT_TRUE(PostMessageA(main, WM_COMMAND, IDM_QUIT, 0));
+  DWORD code = 1;
+  ASSERT_TRUE(detector_.wait_for_exit(15000, &code));
+  EXPECT_EQ(0u, code);
 }
 
 TEST_F(DetectorTest, WebStartsTheFrontEndUnlessAProgramTakesIt) {
@@ -352,25 +416,25 @@ TEST_F(DetectorTest, WebStartsTheFrontEndUnlessAProgramTakesIt) {
 TEST_F(DetectorTest, StatusWindowShowsTheButtonAndTheLocks) {
   start_detector();
   HWND bar = detector_.status_bar();
-  LRESULT shift = 0, mouse = 0;
-  status_part(bar, 0, &shift);
-  status_part(bar, 1, &mouse);
+  LRESULT shift = status_data(bar, 0), mouse = status_data(bar, 1);
+  EXPECT_TRUE(status_owner_drawn(bar, 0) && status_owner_drawn(bar, 1));
+  EXPECT_EQ((std::vector<int>{18, 38, -1}), status_parts(bar));
   EXPECT_EQ(IDB_SHIFT_OFF, shift);
   EXPECT_EQ(IDB_MOUSE_OFF, mouse);
 
   // The name shows while the button is held; the idle notice after it clears it.
   ASSERT_TRUE(press("Play --hold 30"));
-  EXPECT_TRUE(wait_until([&] { return status_part(bar, 2) == "Play"; }));
-  EXPECT_TRUE(wait_until([&] { return status_part(bar, 2).empty(); }));
+  EXPECT_TRUE(eventually([&] { return status_text(bar, 2) == "Play"; }));
+  EXPECT_TRUE(eventually([&] { return status_text(bar, 2).empty(); }));
 
   ASSERT_TRUE(press("ShiftLock"));
   ASSERT_TRUE(press("MouseLock"));
-  EXPECT_TRUE(wait_until([&] {
-    status_part(bar, 0, &shift);
-    status_part(bar, 1, &mouse);
+  EXPECT_TRUE(eventually([&] {
+    shift = status_data(bar, 0);
+    mouse = status_data(bar, 1);
     return shift == IDB_SHIFT_ON && mouse == IDB_MOUSE_ON;
   })) << "shift part " << shift << ", mouse part " << mouse;
-  EXPECT_EQ("", status_part(bar, 2)) << "the lock buttons leave the name alone";
+  EXPECT_EQ("", status_text(bar, 2)) << "the lock buttons leave the name alone";
 }
 
 TEST_F(DetectorTest, StatusWindowKeepsItsPlaceAcrossRuns) {
@@ -421,7 +485,7 @@ TEST_F(DetectorTest, SecondCopyWarnsAndLeavesTheCaptureAlone) {
   EXPECT_EQ("capture status=80000003", client.run("capture").substr(0, 23)) << "capture not held";
   client.quit();
   ASSERT_TRUE(press("Menu"));
-  EXPECT_TRUE(wait_until([&] { return launcher_shown(); }));
+  EXPECT_TRUE(eventually([&] { return launcher_shown(); }));
 }
 
 TEST_F(DetectorTest, NoReceiverDriveEndsAfterItsWarning) {
@@ -455,12 +519,12 @@ TEST_F(DetectorTest, RestartQuestionOnAFreshPrefixAnsweredCancel) {
   EXPECT_TRUE(GetWindowLongA(box.window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not system-modal";
   EXPECT_TRUE(GetDlgItem(box.window, IDOK) && GetDlgItem(box.window, IDCANCEL));
   ASSERT_TRUE(answer_box(box.window, IDCANCEL));
-  ASSERT_TRUE(wait_until([&] { return !IsWindow(box.window); }));
+  ASSERT_TRUE(eventually([&] { return !IsWindow(box.window); }));
   EXPECT_TRUE(detector_.running());
   // Still at work: the launcher comes on Menu.
   write_launch_list(1);
   ASSERT_TRUE(press("Menu"));
-  EXPECT_TRUE(wait_until([&] { return launcher_shown(); }));
+  EXPECT_TRUE(eventually([&] { return launcher_shown(); }));
 }
 
 }  // namespace
