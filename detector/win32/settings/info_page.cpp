@@ -12,6 +12,8 @@ namespace {
 // name alone are kept ("C:\x\detector.exe" /y stays as it is).
 std::string own_command_line() {
   std::string line = GetCommandLineA();
+  // A shell may leave a blank after the closing quote.
+  while (!line.empty() && line.back() == ' ') line.pop_back();
   if (line.size() >= 2 && line.front() == '"' && line.back() == '"' &&
       line.find('"', 1) == line.size() - 1)
     line = line.substr(1, line.size() - 2);
@@ -45,7 +47,6 @@ BOOL InfoPage::on_init_dialog() {
   set_item_text(IDC_INFO_PROGRAM, format_text(IDS_INFO_PROGRAM, own_command_line()));
   set_item_text(IDC_INFO_VERSION, format_text(IDS_INFO_VERSION, "1.00"));
   set_item_text(IDC_INFO_COPYRIGHT, resource_string(IDS_INFO_COPYRIGHT));
-  remember_sheet(sheet());
   centre_on_desktop(sheet());
   return TRUE;
 }

@@ -149,7 +149,5 @@ HICON set_browse_icon(HWND button);
 std::string browse_for_program(HWND owner);
 // An image list of bitmaps of the resource library, sized by the first.
 HIMAGELIST load_page_images(const UINT* bitmaps, int count);
-// The sheet window while it is open.
-void remember_sheet(HWND sheet);
 
 }  // namespace detector

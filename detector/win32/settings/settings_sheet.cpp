@@ -13,7 +13,6 @@ namespace {
 // Set for the whole run, not only once the information page has been
 // created: a sheet opened at another page must refuse a second one too.
 bool g_open = false;
-HWND g_sheet = NULL;
 }  // namespace
 
 HIMAGELIST load_page_images(const UINT* bitmaps, int count) {
@@ -32,8 +31,6 @@ HIMAGELIST load_page_images(const UINT* bitmaps, int count) {
   }
   return list;
 }
-
-void remember_sheet(HWND sheet) { g_sheet = sheet; }
 
 bool settings_sheet_open() { return g_open; }
 
@@ -73,7 +70,6 @@ void run_settings_sheet(HWND owner, int start_page) {
     sheet.add_page(launch, PSP_HASHELP);
     sheet.run(owner);
   }
-  g_sheet = NULL;
   g_open = false;
 }
 

@@ -31,6 +31,9 @@ const char* const kKindNames[] = {"AudioCD", "MixedModeCD", "VideoCD", "QMCD", "
 const int kMenuSettings = 40007;
 const int kMenuQuit = 40003;
 const int kDialogHelp = 9;  // IDHELP
+// What the system posts for F1; DefWindowProc turns it into WM_HELP. Not in
+// the SDK headers.
+const UINT kKeyF1Message = 0x004D;
 
 // ---- texts of the resource library ----
 
@@ -341,6 +344,30 @@ TEST_F(SettingsSheetTest, MouseStepIsCheckedByThePageAndByTheLibrary) {
   }
 }
 
+TEST_F(SettingsSheetTest, UpDownClickSetsTheMouseStepAtOnce) {
+  ASSERT_TRUE(itest::write_dword(HKEY_CURRENT_USER, itest::kSuiteKey, "MouseInterval", 4));
+  {
+    Detector detector;
+    ASSERT_TRUE(detector.open_sheet());
+    ASSERT_TRUE(detector.show_page(1));
+    HWND spin = detector.item(IDC_MOUSE_SPIN);
+    RECT r;
+    GetClientRect(spin, &r);
+    // The upper arrow.
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 4);
+    PostMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(spin, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(itest::wait_until([&] { return itest::text_of(detector.item(IDC_MOUSE_STEP)) == "5"; },
+                                  kWindowTimeoutMs));
+    // Cancelled: the page saves nothing, yet the library has the step, and
+    // saves it as the detector lets go of it.
+    click(detector.sheet(), IDCANCEL);
+    ASSERT_TRUE(itest::wait_for_window_gone(detector.sheet(), kWindowTimeoutMs));
+    EXPECT_FALSE(itest::read_value(HKEY_CURRENT_USER, kDetectorKey, "Mouse movement").present);
+  }
+  EXPECT_EQ(saved_number("MouseInterval"), 5u);
+}
+
 TEST_F(SettingsSheetTest, MixedModeChoiceAndVoiceAreSaved) {
   ASSERT_TRUE(itest::write_dword(HKEY_CURRENT_USER, itest::kSuiteKey, "IntelligentVoice", 0));
   {
@@ -372,6 +399,13 @@ TEST_F(SettingsSheetTest, MixedModeChoiceAndVoiceAreSaved) {
 
 // ---- players page ----
 
+// The image of the tree item with this text; -1 when there is none.
+int image_of(HWND tree, const std::string& text) {
+  for (const auto& i : itest::tree_items(tree))
+    if (i.text == text) return i.image;
+  return -1;
+}
+
 TEST_F(SettingsSheetTest, PlayersTreeShowsKindsInOrderWithTheirPlayers) {
   write_player(0, "Default", "Disc Player", "C:\\p\\disc.exe %1");
   write_player(0, "Player0", "Other Player", "C:\\p\\other.exe %1");
@@ -399,15 +433,8 @@ TEST_F(SettingsSheetTest, PlayersTreeShowsKindsInOrderWithTheirPlayers) {
   EXPECT_TRUE(itest::is_enabled(detector.item(IDC_MAKE_DEFAULT)));
   EXPECT_TRUE(itest::is_enabled(detector.item(IDC_REMOVE_PLAYER)));
   click(itest::current_page(detector.sheet()), IDC_MAKE_DEFAULT);
-  ASSERT_TRUE(itest::wait_until(
-      [&] {
-        for (const auto& i : itest::tree_items(tree))
-          if (i.text == "Other Player") return i.image == 3;
-        return false;
-      },
-      kWindowTimeoutMs));
-  for (const auto& i : itest::tree_items(tree))
-    if (i.text == "Disc Player") EXPECT_EQ(i.image, 1);
+  ASSERT_TRUE(itest::wait_until([&] { return image_of(tree, "Other Player") == 3; }, kWindowTimeoutMs));
+  EXPECT_EQ(image_of(tree, "Disc Player"), 1);
 
   ASSERT_TRUE(detector.press_ok());
   EXPECT_EQ(text_value(HKEY_CURRENT_USER, kind_key(0) + "\\Default", "Name"), "Other Player");
@@ -442,8 +469,7 @@ TEST_F(SettingsSheetTest, RemovingTheDefaultPlayerMakesTheOtherTheDefault) {
     ASSERT_TRUE(answer_expected_box(boxes, caption, resource_text(IDS_REMOVE_PLAYER).c_str(), IDYES));
   }
   ASSERT_TRUE(itest::wait_until([&] { return itest::tree_find(tree, "First", 2) == NULL; }, kWindowTimeoutMs));
-  for (const auto& i : itest::tree_items(tree))
-    if (i.text == "Second") EXPECT_EQ(i.image, 3);
+  EXPECT_EQ(image_of(tree, "Second"), 3);
   EXPECT_NE(itest::tree_find(tree, "Only", 2), nullptr);
 
   ASSERT_TRUE(detector.press_ok());
@@ -648,7 +674,7 @@ TEST_F(SettingsSheetTest, DoubleClickOnAnEntryEditsIt) {
 
 // ---- help ----
 
-TEST_F(SettingsSheetTest, HelpAsksTheViewerForThePageAndControlTopics) {
+TEST_F(SettingsSheetTest, HelpAsksTheViewerForTheTopicOfEachPageControlAndDialog) {
   itest::TestFolder folder("settings-help");
   ASSERT_TRUE(folder.ok());
   const std::string viewer = folder.path() + "winhlp32.exe";
@@ -668,6 +694,14 @@ TEST_F(SettingsSheetTest, HelpAsksTheViewerForThePageAndControlTopics) {
       {2, IDC_ADD_PLAYER, 20}, {3, IDC_LAUNCH_LIST, 26}, {3, IDC_REMOVE_ENTRY, 59},
   };
   size_t asked = 0;
+  auto expect_request = [&](DWORD topic) {
+    ++asked;
+    ASSERT_TRUE(itest::wait_until([&] { return itest::help_requests(viewer).size() >= asked; }, kWindowTimeoutMs));
+    const itest::HelpRequest r = itest::help_requests(viewer)[asked - 1];
+    EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
+    EXPECT_EQ(r.data, topic);
+    EXPECT_EQ(upper(r.file), upper("C:\\Suite Folder\\mmcu.hlp"));
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE("page " + std::to_string(c.page) + " control " + std::to_string(c.control));
     ASSERT_TRUE(detector.show_page(c.page));
@@ -675,14 +709,29 @@ TEST_F(SettingsSheetTest, HelpAsksTheViewerForThePageAndControlTopics) {
       click(detector.sheet(), kDialogHelp);
     } else {
       // F1 on the control: the system turns it into WM_HELP for the page.
-      PostMessageA(detector.item(c.control), WM_KEYF1, 0, 0);
+      PostMessageA(detector.item(c.control), kKeyF1Message, 0, 0);
     }
-    ++asked;
-    ASSERT_TRUE(itest::wait_until([&] { return itest::help_requests(viewer).size() >= asked; }, kWindowTimeoutMs));
-    const itest::HelpRequest r = itest::help_requests(viewer)[asked - 1];
-    EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
-    EXPECT_EQ(r.data, c.topic);
-    EXPECT_EQ(upper(r.file), upper("C:\\Suite Folder\\mmcu.hlp"));
+    expect_request(c.topic);
+  }
+
+  // The dialogs of the pages: their Help button and F1 on a field.
+  struct DialogCase {
+    int page, opener, field;
+    DWORD topic;
+  };
+  const DialogCase dialogs[] = {{2, IDC_ADD_PLAYER, IDC_PLAYER_NAME, 20}, {3, IDC_ADD_ENTRY, IDC_ENTRY_COMMAND, 25}};
+  for (const DialogCase& c : dialogs) {
+    SCOPED_TRACE("dialog of control " + std::to_string(c.opener));
+    ASSERT_TRUE(detector.show_page(c.page));
+    click(itest::current_page(detector.sheet()), c.opener);
+    HWND dialog = detector.wait_for_dialog(c.field);
+    ASSERT_NE(dialog, nullptr);
+    click(dialog, kDialogHelp);
+    expect_request(c.topic);
+    PostMessageA(GetDlgItem(dialog, c.field), kKeyF1Message, 0, 0);
+    expect_request(c.topic);
+    click(dialog, IDCANCEL);
+    ASSERT_TRUE(itest::wait_for_window_gone(dialog, kWindowTimeoutMs));
   }
   click(detector.sheet(), IDCANCEL);
   EXPECT_TRUE(itest::wait_for_window_gone(detector.sheet(), kWindowTimeoutMs));
