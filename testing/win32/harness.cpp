@@ -102,7 +102,9 @@ class TestEndChecks : public ::testing::EmptyTestEventListener {
   bool found_any_ = false;
 };
 
-int run(int argc, char** argv) {
+}  // namespace
+
+int run_tests(int argc, char** argv) {
   if (argc >= 2)
     for (const Mode& mode : child_modes())
       if (strcmp(argv[1], mode.flag) == 0) return mode.main(argc, argv);
@@ -136,7 +138,12 @@ int run(int argc, char** argv) {
   return result;
 }
 
-}  // namespace
+std::string program_folder() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+  const std::string file(path, length);
+  return file.substr(0, file.find_last_of('\\') + 1);
+}
 
 bool check_stray_boxes() {
   if (!g_watcher) return false;
@@ -236,5 +243,3 @@ ChildMode::ChildMode(const char* flag, ChildMain main) {
 }
 
 }  // namespace itest
-
-int main(int argc, char** argv) { return itest::run(argc, argv); }

@@ -57,6 +57,9 @@ bool read_until_closed(HANDLE pipe, std::string& text, DWORD timeout_ms);
 // passed first or the test had a stray box.
 bool read_pipe_line(HANDLE pipe, std::string& pending, std::string& line, DWORD timeout_ms);
 
+// The folder of the running program, with a trailing backslash.
+std::string program_folder();
+
 // A test executable its own tests start as a helper process, with flag as
 // its first argument (e.g. "--child-send"), runs main instead of the tests.
 // Declared as an object at namespace scope of the test's source file.
@@ -65,5 +68,9 @@ class ChildMode {
  public:
   ChildMode(const char* flag, ChildMain main);
 };
+
+// The shared main (itest_main.cpp): a child mode named by the first
+// argument, or else the tests, in a job and watched for boxes.
+int run_tests(int argc, char** argv);
 
 }  // namespace itest

@@ -72,7 +72,7 @@ bool ClientProcess::start(const std::string& folder) {
   startup.hStdOutput = child_output;
   startup.hStdError = child_output;
   std::string directory = folder.empty() ? program_folder() : folder;
-  std::string command = "\"" + program_folder() + "\\mmcdclient.exe\"";
+  std::string command = "\"" + program_folder() + "mmcdclient.exe\"";
   PROCESS_INFORMATION info;
   BOOL started = CreateProcessA(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, directory.c_str(),
                                 &startup, &info);

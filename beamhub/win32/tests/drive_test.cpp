@@ -222,7 +222,7 @@ size_t after_last_sense(const std::vector<vdrive::LogEntry>& log) {
 // 0, and bytes 1 with both mode bits set: only the library's own changes and
 // the overlay from [Mapping] can give the expected page.
 std::string write_overlay_map() {
-  std::ifstream in(program_folder() + "\\zk.rcb");
+  std::ifstream in(program_folder() + "zk.rcb");
   std::ostringstream out;
   std::string line;
   while (std::getline(in, line)) {
@@ -256,7 +256,7 @@ TEST_F(ProgrammingTest, FirstLoadSetsPcModeAndLastDetachClearsIt) {
     SCOPED_TRACE(row.name);
     ASSERT_TRUE(change_drive([](vdrive::MachineState& state) { vdrive::reset(state); }));
     RegDeleteKeyA(HKEY_CURRENT_USER, kSuiteKey);
-    std::string map = program_folder() + "\\zk.rcb";
+    std::string map = program_folder() + "zk.rcb";
     if (row.fixture) {
       map = write_overlay_map();
       ASSERT_TRUE(write_string(HKEY_CURRENT_USER, kSuiteKey, "RemoteController", map));

@@ -51,8 +51,10 @@ TEST_F(SettingsTest, SavedAtTheLastDetachAndReadByTheNextProcess) {
     // The first process's folder stands for the missing paths.
     RegistryValue remote = read_value(HKEY_CURRENT_USER, kSuiteKey, "RemoteController");
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), remote.type);
-    EXPECT_PRED2(same_text, program_folder() + "\\zk.rcb", remote.text());
-    EXPECT_PRED2(same_text, program_folder(),
+    EXPECT_PRED2(same_text, program_folder() + "zk.rcb", remote.text());
+    // The folder is kept without its trailing backslash.
+    const std::string folder = program_folder();
+    EXPECT_PRED2(same_text, folder.substr(0, folder.size() - 1),
                  read_value(HKEY_CURRENT_USER, kSuiteKey, "RcbPath").text());
 
     ClientProcess later;

@@ -10,14 +10,8 @@
 
 namespace {
 
+using itest::program_folder;
 using ReplaceSdPathFn = int(WINAPI*)(LPCSTR, LPCSTR, LPCSTR);
-
-std::string program_folder() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
-  return s.substr(0, s.find_last_of("\\/") + 1);
-}
 
 class RepathDll : public ::testing::Test {
  protected:

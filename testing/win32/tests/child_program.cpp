@@ -6,13 +6,6 @@
 
 namespace itest {
 
-std::string test_folder() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 bool has_ended(DWORD pid) {
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
   if (!process) return true;
@@ -41,7 +34,7 @@ bool ChildProgram::start(const std::string& program, const std::string& argument
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = write_end;
   startup.hStdError = write_end;
-  std::string command = "\"" + test_folder() + program + "\" " + arguments;
+  std::string command = "\"" + program_folder() + program + "\" " + arguments;
   PROCESS_INFORMATION info;
   const BOOL started =
       CreateProcessA(NULL, &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &info);

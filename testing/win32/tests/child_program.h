@@ -35,9 +35,6 @@ class ChildProgram {
   std::string pending_;
 };
 
-// The folder of this program, with a trailing backslash.
-std::string test_folder();
-
 // True when no process of this id runs (any more).
 bool has_ended(DWORD pid);
 

@@ -1,6 +1,6 @@
 // What the virtual drive's integration tests share: the ASPI entry points
-// of wnaspi32.dll as a program loads them, and programs of the build folder
-// run as child processes.
+// of wnaspi32.dll as a program loads them, and the virtual remote run as a
+// child process (the driver's run_program).
 #ifndef HALVO_VDRIVE_ITEST_SUPPORT_H
 #define HALVO_VDRIVE_ITEST_SUPPORT_H
 
@@ -13,6 +13,7 @@
 
 #include "beamhub/aspi.h"
 #include "sim/drive/vdrive.h"
+#include "testing/win32/driver.h"
 #include "testing/win32/harness.h"
 
 namespace itest {
@@ -20,15 +21,7 @@ namespace itest {
 typedef DWORD (__cdecl *INFOPROC)(void);
 typedef DWORD (__cdecl *SENDPROC)(void*);
 
-const DWORD kChildTimeoutMs = 60000;
-
-inline std::string program_folder()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
+const DWORD kChildTimeoutMs = kRunTimeoutMs;
 
 // GetProcAddress's generic type, cast to the export's own.
 template <typename Proc>
@@ -73,73 +66,6 @@ inline aspi::ExecRequest page_request(uint8_t target, uint8_t opcode, uint8_t pa
     r.cdb[7] = (uint8_t)(length >> 8);
     r.cdb[8] = (uint8_t)(length & 0xFF);
     return r;
-}
-
-inline HANDLE start_program(const std::string& command_line, HANDLE output,
-                            const char* folder = NULL)
-{
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    if (output != NULL) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = output;
-        startup.hStdError = output;
-    }
-    PROCESS_INFORMATION process;
-    std::vector<char> line(command_line.begin(), command_line.end());
-    line.push_back('\0');
-    if (!CreateProcessA(NULL, line.data(), NULL, NULL, output != NULL, 0, NULL, folder,
-                        &startup, &process))
-        return NULL;
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
-
-inline DWORD finish_program(HANDLE process)
-{
-    // 0xFFFFFFFF: not started or timed out; 0xFFFFFFFE: the wait itself failed.
-    DWORD code = 0xFFFFFFFF;
-    const DWORD waited = wait_for_object(process, kChildTimeoutMs);
-    if (waited == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process, &code);
-    } else {
-        if (waited != WAIT_TIMEOUT) code = 0xFFFFFFFE;
-        TerminateProcess(process, code);
-    }
-    CloseHandle(process);
-    return code;
-}
-
-// Runs a program of the build folder and collects what it prints.
-inline DWORD run_program(const std::string& arguments, const char* program, std::string* output,
-                         const char* folder = NULL)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE read_end, write_end;
-    if (!CreatePipe(&read_end, &write_end, &inherit, 0))
-        return 0xFFFFFFFF;
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    const std::string line = "\"" + program_folder() + program + "\" " + arguments;
-    HANDLE process = start_program(line, write_end, folder);
-    if (process == NULL) {
-        // Seen once under load on a busy machine: try once more, and say why
-        // if that fails too.
-        Sleep(200);
-        process = start_program(line, write_end, folder);
-    }
-    const DWORD start_error = GetLastError();
-    CloseHandle(write_end);
-    if (process == NULL) {
-        CloseHandle(read_end);
-        if (output != NULL)
-            *output += "could not start " + line + ": error " + std::to_string(start_error) + "\n";
-        return 0xFFFFFFFF;
-    }
-    read_until_closed(read_end, *output, kChildTimeoutMs);
-    CloseHandle(read_end);
-    return finish_program(process);
 }
 
 inline DWORD run_remote(const std::string& arguments, std::string* output,
