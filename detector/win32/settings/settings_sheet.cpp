@@ -24,9 +24,10 @@ HIMAGELIST load_page_images(const UINT* bitmaps, int count) {
     if (!list) {
       BITMAP info;
       GetObjectA(picture, sizeof info, &info);
-      list = ImageList_Create(info.bmWidth, info.bmHeight, ILC_COLOR24, count, 0);
+      list = ImageList_Create(info.bmWidth, info.bmHeight, ILC_COLOR24 | ILC_MASK, count, 0);
     }
-    if (list) ImageList_Add(list, picture, NULL);
+    // The pictures are drawn on the mask colour.
+    if (list) ImageList_AddMasked(list, picture, DETRES_IMAGE_MASK);
     DeleteObject(picture);
   }
   return list;
