@@ -160,7 +160,8 @@ void MachineTest::SetUp() {
 
   ASSERT_TRUE(change_drive([](vdrive::MachineState& state) { vdrive::reset(state); }))
       << "the virtual drive's state cannot be opened";
-  LONG deleted = RegDeleteKeyA(HKEY_CURRENT_USER, kSuiteKey);
+  // With its subkeys: the programs keep theirs below it.
+  LONG deleted = RegDeleteTreeA(HKEY_CURRENT_USER, kSuiteKey);
   ASSERT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND);
 
   ASSERT_FALSE(drive_entry_key('D').empty()) << "no hardware registry entry for D:";
