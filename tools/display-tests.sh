@@ -10,25 +10,12 @@ unset HALVO_WINEPREFIX
 source "$here/wine-env.sh"
 [ -n "${DISPLAY:-}" ] || { echo "display-tests: no DISPLAY (run under xvfb-run)" >&2; exit 2; }
 [ -d "$WINEPREFIX" ] || { echo "display-tests: no prefix $WINEPREFIX" >&2; exit 2; }
-shared=$WINEPREFIX
-export HALVO_WINEPREFIX="$shared-x11"
-source "$here/wine-env.sh"
-rm -rf "$WINEPREFIX"
-cp -a "$shared" "$WINEPREFIX"
+source "$here/x11-prefix.sh"
 # The copy's CD-ROM drives show folders of their own: the other prefix's
 # tests may be putting discs in at the same time.
-for letter in d f; do
-  mkdir -p "$HALVO_TOP/build/discs-x11/$letter"
-  ln -sfn "$HALVO_TOP/build/discs-x11/$letter" "$WINEPREFIX/dosdevices/$letter:"
-done
+make_x11_prefix x11 || exit 2
 # Told once the copy is made: the shared prefix may be used again.
 [ -n "${HALVO_DISPLAY_READY:-}" ] && : >"$HALVO_DISPLAY_READY"
-# Set before the copy's server first reads the registry.
-sed -i 's/^"Graphics"="null"$/"Graphics"="x11"/' "$WINEPREFIX/user.reg"
-if ! grep -qx '"Graphics"="x11"' "$WINEPREFIX/user.reg"; then
-  "$HALVO_WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
-  "$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null
-fi
 "$WINESERVER" -p
 "$HALVO_WINE" wineboot </dev/null >/dev/null 2>&1 || true
 (cd "$HALVO_WIN32_BUILD" && ctest -j1 -L display --output-on-failure --timeout 300 "$@")

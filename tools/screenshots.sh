@@ -32,17 +32,14 @@ readonly SHEET_TITLE="Halvo Disc Detector Settings"   # string 7
 readonly QUESTION_TITLE="Halvo Disc Detector"         # string 31, dialog 151
 readonly DESKTOP=800x600
 
-export HALVO_WINEPREFIX="$shared-shots"
-source "$here/wine-env.sh"
+source "$here/x11-prefix.sh"
+# The copy is made from a prefix whose registry is on disk.
+"$WINESERVER" -k 2>/dev/null || true
+"$WINESERVER" -w 2>/dev/null || true
+make_x11_prefix shots || die "no copy of the prefix"
 work="$HALVO_TOP/build/screenshots"
-rm -rf "$WINEPREFIX" "$work"
+rm -rf "$work"
 mkdir -p "$work" "$out"
-cp -a "$shared" "$WINEPREFIX"
-for letter in d f; do
-  mkdir -p "$work/discs/$letter"
-  ln -sfn "$work/discs/$letter" "$WINEPREFIX/dosdevices/$letter:"
-done
-sed -i 's/^"Graphics"="null"$/"Graphics"="x11"/' "$WINEPREFIX/user.reg"
 # The caption buttons are drawn with Wine's Marlett font (package
 # fonts-wine); without it they show as letters. Only this copy gets it, so
 # the tests' text metrics stay as they are.
@@ -77,14 +74,7 @@ wine_run wineboot
 # The detector's start-up must not raise 1092's box (its OK restarts, and
 # under Wine that ends the prefix): the drives' automatic insert
 # notification is off beforehand.
-drive_keys=$(wine_out reg query 'HKLM\Enum\SCSI' /s |
-  grep -o '^HKEY_LOCAL_MACHINE\\Enum\\SCSI\\[^ ]*\\[^ \\]*$' | sort -u)
-[ -n "$drive_keys" ] || die "no drive entries under HKLM\\Enum\\SCSI"
-while read -r key; do
-  reg_add "$key" /v AutoInsertNotification /t REG_BINARY /d 00
-  wine_out reg query "$key" /v AutoInsertNotification | grep -q 'REG_BINARY *00' ||
-    die "AutoInsertNotification of $key is not off"
-done <<<"$drive_keys"
+switch_auto_insert_off || die "the drives' automatic insert notification stays on"
 # Three launcher entries, and the mixed-mode question asked.
 entries=("Audio player" "Video player" "Web front end")
 for i in 0 1 2; do
@@ -135,7 +125,10 @@ wine_out "$wintool" wait "$DETECTOR_CLASS" Status 20 >/dev/null || die "no statu
 
 # The launcher is the main window, shown on Menu.
 (cd "$HALVO_SUITE" && wine_run halvo-remote.exe press Menu)
-window_shot launcher "$DETECTOR_CLASS" "$MAIN_TITLE"
+# The whole desktop: the launcher centred on it, the status window at its
+# saved place and the detector's icon in the taskbar's tray.
+wine_out "$wintool" wait "$DETECTOR_CLASS" "$MAIN_TITLE" 20 >/dev/null || die "no launcher"
+shot launcher 0 0 ${DESKTOP%x*} ${DESKTOP#*x}
 (cd "$HALVO_SUITE" && wine_run halvo-remote.exe press Cancel)
 wine_out "$wintool" gone "$DETECTOR_CLASS" "$MAIN_TITLE" 10 >/dev/null || die "the launcher stayed"
 
