@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# A scripted run of the installed suite under Wine: three copies of
-# mmcdclient.exe play a player, a browser and the resident detector, with
-# the virtual drive standing in for the hardware. Every line shown after
-# "<" is printed by a real Win32 process.
+# A scripted run of the installed suite under Wine: the resident detector
+# with two copies of mmcdclient.exe playing a player and a browser, with
+# the virtual drive standing in for the hardware; then the detector in the
+# tray under Xvfb (tools/demo-detector.sh). Every line shown after "<" is
+# printed by a real Win32 process.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
+source "$(dirname "$0")/x11-prefix.sh"
 
 readonly SUITE_KEY='HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0'
 readonly LINE_TIMEOUT=20   # seconds to wait for any one line
@@ -71,6 +73,17 @@ messages() {
   die "no answer from $name"
 }
 
+# expect NAME CODE: waits for NAME to print that it received CODE, and
+# shows the lines up to it.
+expect() {
+  local name=$1 code=$2 line
+  while read -r -t "$LINE_TIMEOUT" line <&"${OUT[$name]}"; do
+    printf '  %-9s< %s\n' "$name" "$line"
+    [[ $line == "msg $code "* ]] && return 0
+  done
+  die "$name did not receive $code"
+}
+
 stop() {
   local name=$1
   local pid=${PID[$name]} tenths=0
@@ -94,6 +107,8 @@ timeout 60 "$HALVO_WINE" wineboot </dev/null >/dev/null 2>&1 || true
 narrate "The virtual drive back to its default: D: with the IR receiver, F: a plain CD-ROM"
 wine_quiet "$HALVO_SUITE/halvo-remote.exe" reset | sed 's/^/  /'
 wine_quiet reg delete "$SUITE_KEY" /f >/dev/null || true
+# With it on, the first program would raise the restart question.
+switch_auto_insert_off || die "the drives' automatic insert notification stays on"
 echo "  (no saved settings: the first program's folder, C:\\Halvo, is the default for all paths)"
 
 narrate "The player starts: the library finds the receiver drive and programs it"
@@ -105,24 +120,36 @@ narrate "The browser starts and registers too: both are in one table"
 start browser
 send browser register "register status=80000000"
 
-narrate "The resident detector holds the capture and offers the Web button on"
-start detector
-send detector capture "capture status=80000000"
+narrate "The detector starts and holds the remote's capture: every button reaches it first"
+(cd "$HALVO_SUITE" && exec "$HALVO_WINE" detector.exe </dev/null >"$work/detector.out" 2>&1) &
+PID[detector]=$!
+wintool="$HALVO_WIN32_BUILD/bin/tools/halvo-wintool.exe"
+timeout 60 "$HALVO_WINE" "$wintool" wait MmcdDetectorClass Status 20 </dev/null >/dev/null 2>&1 ||
+  die "detector.exe did not start"
+echo "  detector.exe runs (its status window \"Status\" is up); the capture is taken:"
+send player capture "capture status=80000003"
+
+narrate "Web pressed on the remote: the detector offers it on, the browser takes it (answers 1)"
 send browser "answer 1"
-send detector "call 1026" "call result=00000001"
-echo "  The player passed it on (2); the browser took it (1), and the detector learns that:"
-messages player
-messages browser
+remote() { printf '  remote   > %s\n' "$*"; (cd "$HALVO_SUITE" && wine_quiet halvo-remote.exe "$@") >/dev/null ||
+  die "halvo-remote $* failed"; }
+remote press Web
+expect player 1026
+expect browser 1026
+echo "  The player passed it on (2); the browser took it, so the detector starts nothing."
 
 narrate "A command request (code 1091) answered by the player in another process"
 send player "reply 3 track-3-of-12"
-send detector "command 1 5 0 - 32" "command status=80000000 class=0001 value=00000003 length=13 payload=track-3-of-12"
+send browser "command 1 5 0 - 32" "command status=80000000 class=0001 value=00000003 length=13 payload=track-3-of-12"
 messages player
-messages browser
 
 narrate "The player changes the mouse step; the settings are saved when the last program leaves"
 send player "setcap 0x1004 7" "setcap status=80000000"
-stop detector
+timeout 60 "$HALVO_WINE" "$wintool" command MmcdDetectorClass "Mmcd Detector" 40003 </dev/null >/dev/null 2>&1 ||
+  die "the detector's quit command could not be sent"
+wait "${PID[detector]}" || die "detector.exe did not end cleanly"
+unset 'PID[detector]'
+echo "  detector.exe ended (its tray menu's quit command)"
 stop browser
 stop player
 wine_quiet reg query "$SUITE_KEY" | sed '/^$/d; s/^/  /'
@@ -146,8 +173,6 @@ wine_quiet "$HALVO_SUITE/halvo-remote.exe" reset >/dev/null
 PID[mmcdmon]=$!
 for i in $(seq 1 100); do grep -q 'waiting for codes' "$work/mon.out" 2>/dev/null && break; sleep 0.1; done
 grep -q 'waiting for codes' "$work/mon.out" || die "mmcdmon did not start"
-remote() { printf '  remote   > %s\n' "$*"; (cd "$HALVO_SUITE" && wine_quiet halvo-remote.exe "$@") >/dev/null ||
-  die "halvo-remote $* failed"; }
 remote press Button1
 remote press Button2
 remote press MouseLock
@@ -204,6 +229,10 @@ rc=0
    </dev/null 2>"$work/repath.err") || rc=$?
 echo "  repath.exe absent.ini ...  (exit $rc: $(tr -d '\r' <"$work/repath.err"))"
 rm -f "$HALVO_SUITE/demo.ini"
+
+"$WINESERVER" -k 2>/dev/null || true
+"$WINESERVER" -w 2>/dev/null || true
+"$(dirname "$0")/demo-detector.sh" || die "the detector section failed"
 
 echo
 echo "demo: done"

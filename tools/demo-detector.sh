@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The demo's detector section: detector.exe in the tray under Xvfb, in a
+# copy of the suite's prefix with Wine's X11 driver. A Video CD put in
+# starts the player registered for it; Menu, then Button1 and Enter on the
+# remote, start the first launcher entry. The player and the launcher's
+# programs are stand-ins that log how they were started. Every process of
+# the copy is ended at the end. Called by tools/demo.sh.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+unset HALVO_WINEPREFIX
+source "$here/wine-env.sh"
+source "$here/x11-prefix.sh"
+
+die() { echo "demo: FAILED: $*" >&2; exit 1; }
+narrate() { printf '\n== %s\n' "$*"; }
+
+bin="$HALVO_WIN32_BUILD/bin"
+wintool="$bin/tools/halvo-wintool.exe"
+recorder="$bin/standins/halvo-recorder.exe"
+[ -f "$wintool" ] && [ -f "$recorder" ] || die "no $wintool or $recorder (./halvo build)"
+make_x11_prefix demo || die "no copy of the prefix"
+work="$HALVO_TOP/build/demo-detector"
+rm -rf "$work"
+mkdir -p "$work"
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -w 2>/dev/null || true
+}
+trap cleanup EXIT
+
+"$WINESERVER" -p
+wine_run() { timeout 60 "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
+# Output of a Win32 tool, without its carriage returns.
+wine_out() { timeout 60 "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt"; tr -d '\r' <"$work/out.txt"; }
+remote() {
+  printf '  remote   > %s\n' "$*"
+  (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"
+}
+# wait_log FILE: waits up to 20 s for FILE to hold a line, then shows it.
+wait_log() {
+  local tenths=0
+  until [ -s "$1" ]; do
+    ((++tenths < 200)) || die "nothing was started: no $(basename "$1")"
+    sleep 0.1
+  done
+  sleep 0.2
+  tr -d '\r' <"$1" | sed 's/^/    /'
+}
+wine_run wineboot
+switch_auto_insert_off || die "the drives' automatic insert notification stays on"
+wine_run "$HALVO_SUITE/halvo-remote.exe" reset
+
+narrate "The detector in the tray (Xvfb, Wine's X11 driver): stand-ins registered as players"
+demo="$WINEPREFIX/drive_c/Demo"
+mkdir -p "$demo"
+for program in vcdplay notes clock games; do cp -f "$recorder" "$demo/$program.exe"; done
+wine_run reg add 'HKCR\VideoCD\shell\play\command' /ve /d 'C:\Demo\vcdplay.exe /play %1' /f
+echo '  HKEY_CLASSES_ROOT\VideoCD\shell\play\command = C:\Demo\vcdplay.exe /play %1'
+launch='HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0\Detector\Launch'
+entries=(Notes Clock Games)
+for i in 0 1 2; do
+  program=$(tr 'A-Z' 'a-z' <<<"${entries[$i]}")
+  wine_run reg add "$launch\\App$i" /v Description /d "${entries[$i]}" /f
+  wine_run reg add "$launch\\App$i" /v "Command line" /d "C:\\Demo\\$program.exe" /f
+  wine_run reg add "$launch\\App$i" /v Parameters /d "/from-launcher" /f
+  echo "  launcher entry App$i: ${entries[$i]} = C:\\Demo\\$program.exe /from-launcher"
+done
+(cd "$HALVO_SUITE" && setsid "$HALVO_WINE" detector.exe </dev/null >>"$work/wine.log" 2>&1 &)
+rect=$(wine_out "$wintool" wait MmcdDetectorClass Status 20) || die "no status window"
+echo "  detector.exe runs: its status window \"Status\" at x y width height = $rect"
+echo "  (it holds the remote's capture: every button reaches it first)"
+# Wine shows its stand-alone tray window once a program has an icon in it.
+if xwininfo -root -tree 2>/dev/null | grep -q '"Wine System Tray"'; then
+  echo "  its icon is in the tray: Wine's tray window \"Wine System Tray\" is up"
+else
+  die "no tray window: the detector's icon is not in the tray"
+fi
+
+narrate "A Video CD put in: the detector starts the player registered for Video CDs"
+remote insert "Z:${HALVO_TOP//\//\\}\\sim\\discs\\videocd"
+echo "  vcdplay.exe (a stand-in) logged:"
+wait_log "$demo/vcdplay.exe.log"
+
+narrate "Menu shows the launcher; Button1 selects its first entry and Enter starts it"
+remote press Menu
+wine_out "$wintool" wait MmcdDetectorClass "Mmcd Detector" 20 >/dev/null || die "the launcher did not show"
+echo "  the launcher shows (the detector's main window, centred on the desktop)"
+remote press Button1
+remote press Enter
+echo "  notes.exe (a stand-in) logged:"
+wait_log "$demo/notes.exe.log"
+wine_out "$wintool" gone MmcdDetectorClass "Mmcd Detector" 20 >/dev/null || die "the launcher stayed"
+echo "  the launcher is hidden again"
+
+narrate "Quit from the tray menu: the detector gives the capture back and saves its status position"
+wine_run "$wintool" command MmcdDetectorClass "Mmcd Detector" 40003
+wine_out "$wintool" gone MmcdDetectorClass Status 20 >/dev/null || die "the detector did not end"
+wine_out reg query 'HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0\Detector' |
+  grep -E 'Status[XY]' | sed 's/^ */  /'
