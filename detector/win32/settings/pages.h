@@ -106,41 +106,65 @@ class LaunchPage : public SettingsPage {
   HIMAGELIST images_ = NULL;
 };
 
-// Dialogs 144 (add) and 143 (edit): a player's name and path.
-class PlayerDialog : public halvo::Dialog {
+// What dialogs 143, 144 and 146 share: a name limited in length, a
+// program's command line with its browse button, OK only while the command
+// line is not empty, and the dialog's help topic.
+class ProgramDialog : public halvo::Dialog {
  public:
-  PlayerDialog(UINT template_id, Player player) : template_id_(template_id), player_(std::move(player)) {}
-  // True after OK; player() then holds what was typed.
+  struct Controls {
+    int name;
+    std::size_t name_limit;
+    int program;
+    int browse;
+  };
+  ProgramDialog(UINT template_id, const Controls& controls) : template_id_(template_id), controls_(controls) {}
+  // True after OK; the record then holds what was typed.
   bool run(HWND owner);
-  const Player& player() const { return player_; }
 
  protected:
+  // The record into the controls, and back (the command line is not empty).
+  virtual void load() = 0;
+  virtual void store() = 0;
+
   BOOL on_init_dialog() override;
   void on_command(int id, int code, HWND control) override;
   bool on_help(const HELPINFO& info) override;
 
  private:
+  void show_topic();
+
   UINT template_id_;
-  Player player_;
+  Controls controls_;
   HICON browse_icon_ = NULL;
 };
 
-// Dialog 146: a launch list entry, added or edited.
-class ApplicationDialog : public halvo::Dialog {
+// Dialogs 144 (add) and 143 (edit): a player's name and path.
+class PlayerDialog : public ProgramDialog {
  public:
-  ApplicationDialog(bool editing, LaunchEntry entry) : editing_(editing), entry_(std::move(entry)) {}
-  bool run(HWND owner);
+  PlayerDialog(UINT template_id, Player player);
+  const Player& player() const { return player_; }
+
+ protected:
+  void load() override;
+  void store() override;
+
+ private:
+  Player player_;
+};
+
+// Dialog 146: a launch list entry, added or edited.
+class ApplicationDialog : public ProgramDialog {
+ public:
+  ApplicationDialog(bool editing, LaunchEntry entry);
   const LaunchEntry& entry() const { return entry_; }
 
  protected:
-  BOOL on_init_dialog() override;
-  void on_command(int id, int code, HWND control) override;
-  bool on_help(const HELPINFO& info) override;
+  void load() override;
+  void store() override;
 
  private:
   bool editing_;
   LaunchEntry entry_;
-  HICON browse_icon_ = NULL;
 };
 
 // The browse buttons' icon 112 on a button.
