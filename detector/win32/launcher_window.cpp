@@ -193,8 +193,20 @@ void LauncherWindow::place_over_desktop() {
   RECT now;
   GetWindowRect(hwnd(), &now);
   bool topmost = (GetWindowLongA(hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-  if (now.left == x && now.top == y && now.right - now.left == width_ && now.bottom - now.top == height_ && topmost)
+  if (now.left == x && now.top == y && now.right - now.left == width_ && now.bottom - now.top == height_ && topmost &&
+      !IsZoomed(hwnd()))
     return;
+  // The centred rectangle becomes the normal place and the window leaves
+  // its maximised state: a window still marked maximised but smaller than
+  // the screen is restored by the system (Wine's X11 driver does so) to
+  // the empty rectangle it was created with, and vanishes.
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof placement;
+  GetWindowPlacement(hwnd(), &placement);
+  placement.flags = 0;
+  placement.showCmd = SW_SHOWNORMAL;
+  placement.rcNormalPosition = RECT{x, y, x + width_, y + height_};
+  SetWindowPlacement(hwnd(), &placement);
   SetWindowPos(hwnd(), HWND_TOPMOST, x, y, width_, height_, 0);
 }
 

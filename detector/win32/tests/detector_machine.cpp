@@ -66,9 +66,10 @@ void StandIns::end_all() {
 
 // ---- the detector ----
 
-bool DetectorProcess::start() {
+bool DetectorProcess::start(const char* folder) {
   end();
-  if (!process_.start("\"" + program_folder() + "detector.exe\"", program_folder().c_str())) return false;
+  if (!process_.start("\"" + program_folder() + "detector.exe\"", folder ? folder : program_folder().c_str()))
+    return false;
   return WaitForInputIdle(process_.handle(), kDetectorWaitMs) == 0;
 }
 

@@ -61,7 +61,9 @@ class DetectorProcess {
   DetectorProcess& operator=(const DetectorProcess&) = delete;
 
   // Starts it and waits until it waits for input (its loop, or a box).
-  bool start();
+  // folder: its current folder, where the help viewer it asks for is
+  // found; NULL for the program folder.
+  bool start(const char* folder = NULL);
   DWORD pid() const { return process_.pid(); }
   bool running() const { return process_.running(); }
   HWND main_window() const { return find_window("MmcdDetectorClass", "Mmcd Detector", pid()); }

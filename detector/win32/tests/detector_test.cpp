@@ -85,6 +85,9 @@ class DetectorTest : public MachineTest {
   }
   void TearDown() override {
     detector_.end();
+    // A help viewer the detector started goes too, also when a test failed.
+    for (HWND viewer : find_windows(kHelpViewerClass, NULL)) PostMessageA(viewer, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(eventually([] { return find_windows(kHelpViewerClass, NULL).empty(); })) << "help viewer left";
     stand_ins_.end_all();
     for (int kind = 0; kind < detector::kKindCount; ++kind) delete_tree(HKEY_CLASSES_ROOT, detector::kind_name(kind));
     run_remote("reset");
@@ -203,6 +206,46 @@ TEST_F(DetectorTest, MixedModeDiscClosedDialogAndMissingChoiceStartNothing) {
   ASSERT_TRUE(change_disc(discs_folder() + "\\audio"));
   ASSERT_TRUE(stand_ins_.wait_for_lines(1));
   EXPECT_EQ(std::vector<std::string>{player(detector::kAudioCd)}, stand_ins_.lines());
+}
+
+// The help command and dialog 151's Help button ask the viewer for the
+// suite's help file: the finder, and the mixed-mode disc's topic.
+TEST_F(DetectorTest, HelpAsksTheViewerForTheSuitesHelpFile) {
+  const std::string app_path = stand_ins_.folder();
+  ASSERT_TRUE(write_string(HKEY_CURRENT_USER, detector::kSuiteKey, detector::kAppPathValue, app_path));
+  ASSERT_TRUE(write_binary(HKEY_CURRENT_USER, detector::kDetectorKey, detector::kMixedModeValue, {2}));
+  // WinHelpA finds the stand-in in the detector's current folder, before
+  // the prefix's own viewer.
+  const std::string viewer = app_path + "\\winhlp32.exe";
+  ASSERT_TRUE(place_standin(kHelpViewer, viewer));
+  ASSERT_TRUE(detector_.start(app_path.c_str()));
+  ASSERT_TRUE(eventually([&] { return detector_.main_window() && detector_.status_bar(); }));
+
+  auto request = [&](size_t n) {
+    EXPECT_TRUE(eventually([&] { return help_requests(viewer).size() >= n; })) << "no help request " << n;
+    std::vector<HelpRequest> requests = help_requests(viewer);
+    return requests.size() >= n ? requests[n - 1] : HelpRequest();
+  };
+  ASSERT_TRUE(post_command(detector_.main_window(), IDM_HELP));
+  HelpRequest finder = request(1);
+  EXPECT_EQ(static_cast<UINT>(HELP_FINDER), finder.command);
+  EXPECT_EQ(0u, finder.data);
+  EXPECT_EQ(app_path + "\\mmcu.hlp", finder.file);
+
+  ASSERT_TRUE(change_disc(discs_folder() + "\\mixed"));
+  HWND dialog = NULL;
+  ASSERT_TRUE(eventually([&] { return (dialog = find_dialog(detector_.pid(), IDHELP)) != NULL; }))
+      << "dialog 151 not shown";
+  ASSERT_TRUE(click(dialog, IDHELP));
+  HelpRequest topic = request(2);
+  EXPECT_EQ(static_cast<UINT>(HELP_CONTEXT), topic.command);
+  EXPECT_EQ(118u, topic.data);
+  EXPECT_EQ(app_path + "\\mmcu.hlp", topic.file);
+  // Help leaves the question open; closing it starts nothing.
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  ASSERT_TRUE(answer_box(dialog, IDCANCEL));
+  ASSERT_TRUE(eventually([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(2u, help_requests(viewer).size());
 }
 
 TEST_F(DetectorTest, MenuPlayCommandUsesTheCurrentDrive) {
