@@ -75,7 +75,9 @@ wine_run wineboot
 # under Wine that ends the prefix): the drives' automatic insert
 # notification is off beforehand.
 switch_auto_insert_off || die "the drives' automatic insert notification stays on"
-# Three launcher entries, and the mixed-mode question asked.
+# The same pictures whatever the prefix saw before: default settings,
+# three launcher entries, and the mixed-mode question asked.
+wine_run reg delete "$SUITE_KEY" /f || true
 entries=("Audio player" "Video player" "Web front end")
 for i in 0 1 2; do
   reg_add "$DETECTOR_KEY\\Launch\\App$i" /v Description /d "${entries[$i]}"
