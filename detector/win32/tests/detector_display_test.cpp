@@ -29,7 +29,6 @@ POINT pointer() {
 class DetectorDisplayTest : public MachineTest {
  protected:
   void SetUp() override {
-    delete_tree(HKEY_CURRENT_USER, kSuiteKey);
     MachineTest::SetUp();
     ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
     ASSERT_TRUE(stand_ins_.ok());

@@ -74,9 +74,6 @@ bool wait_for_code(ClientProcess& client, unsigned code, std::vector<RemoteMessa
 class DetectorTest : public MachineTest {
  protected:
   void SetUp() override {
-    // The suite key with the detector's keys below it, which the machine's
-    // reset (a key without subkeys) would not take.
-    delete_tree(HKEY_CURRENT_USER, kSuiteKey);
     MachineTest::SetUp();
     // No announcements: sound holds the poll up.
     ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));

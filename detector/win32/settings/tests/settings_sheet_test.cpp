@@ -202,8 +202,6 @@ class Detector {
 class SettingsSheetTest : public itest::MachineTest {
  protected:
   void SetUp() override {
-    // The machine's reset removes the suite key only when it has no subkeys.
-    SHDeleteKeyA(HKEY_CURRENT_USER, kDetectorKey);
     for (const char* kind : kKindNames) SHDeleteKeyA(HKEY_CLASSES_ROOT, kind);
     itest::MachineTest::SetUp();
   }
