@@ -1,26 +1,11 @@
 #include "detector/capture_handler.h"
 
+#include "beamhub/codes.h"
 #include "detector/launcher.h"
 
 namespace detector {
 
-namespace {
-
-constexpr uint32_t kMenu = 1024;
-constexpr uint32_t kWeb = 1026;
-constexpr uint32_t kButton0 = 1038;
-constexpr uint32_t kButton1 = 1039;
-constexpr uint32_t kButton9 = 1047;
-constexpr uint32_t kEnter = 1048;
-constexpr uint32_t kShiftLock = 1049;
-constexpr uint32_t kCancel = 1051;
-constexpr uint32_t kMouseLock = 1064;
-constexpr uint32_t kLastButton = 1072;
-constexpr uint32_t kIdle = 1085;
-constexpr uint32_t kDiscChange = 1090;
-constexpr uint32_t kRestart = 1092;
-
-}  // namespace
+using namespace beamhub;
 
 Reaction react(uint32_t code, const CaptureState& state) {
   Reaction r;
@@ -59,13 +44,13 @@ Reaction react(uint32_t code, const CaptureState& state) {
     case kMouseLock:
       r.set_mouse_lock = true;
       break;
-    case kIdle:
+    case kEvNothing:
       r.clear_name = true;
       break;
-    case kDiscChange:
+    case kEvDiscPresent:
       r.start_player = true;
       break;
-    case kRestart:
+    case kEvAutoInsertOff:
       r.restart_warning = true;
       break;
     default:
@@ -78,7 +63,7 @@ Reaction react(uint32_t code, const CaptureState& state) {
 
   r.launcher_shown_after = shown_after;
   // The code that hides the launcher is its own too: no program may see it.
-  const bool handled = code == kWeb || code == kIdle || code == kRestart || shown || shown_after;
+  const bool handled = code == kWeb || code == kEvNothing || code == kEvAutoInsertOff || shown || shown_after;
   r.result = handled ? kResultHandled : kResultPassOn;
   return r;
 }
