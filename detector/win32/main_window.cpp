@@ -1,5 +1,6 @@
 #include "detector/win32/main_window.h"
 
+#include "beamhub/codes.h"
 #include "beamhub/win32/beamhub.h"
 #include "detector/capture_handler.h"
 #include "detector/play_command.h"
@@ -16,7 +17,6 @@ const char kDetectorClass[] = "MmcdDetectorClass";
 
 namespace {
 
-constexpr UINT kCodeWeb = 1026;
 // Work that shows a box or a dialog is done after the code's message has
 // been answered, so the remote's poll never waits on the user.
 constexpr UINT kDiscChanged = WM_APP + 1;  // wParam: disc type, lParam: drive
@@ -54,7 +54,7 @@ LRESULT MainWindow::on_remote(WPARAM wparam, LPARAM lparam) {
   if (r.select_entry >= 0) select_entry(r.select_entry);
   if (r.start_entry) start_selected();
   if (r.hide_launcher) hide();
-  if (r.offer_web && web_front_end_wanted(mmcdCallNextApp(kCodeWeb, reinterpret_cast<void*>(lparam))))
+  if (r.offer_web && web_front_end_wanted(mmcdCallNextApp(beamhub::kWeb, reinterpret_cast<void*>(lparam))))
     start_web_front_end(hwnd());
   if (r.start_player && status) PostMessageA(hwnd(), kDiscChanged, status->disc_type, status->drive);
   if (r.restart_warning) PostMessageA(hwnd(), kRestartAsked, 0, 0);

@@ -10,6 +10,7 @@
 #include "detector/general_page.h"
 #include "detector/launch_list.h"
 #include "detector/player_list.h"
+#include "detector/win32/detres/detres_ids.h"
 
 namespace detector {
 
@@ -66,7 +67,7 @@ class PlayersPage : public SettingsPage {
   bool on_apply() override;
 
  private:
-  HWND tree() const { return item(1018); }
+  HWND tree() const { return item(IDC_PLAYER_TREE); }
   HTREEITEM insert(HTREEITEM parent, const std::string& text, int image, LPARAM data);
   // The kind of a kind node or of a player; -1 for the root or nothing.
   int kind_of(HTREEITEM node) const;
@@ -95,7 +96,7 @@ class LaunchPage : public SettingsPage {
   bool on_apply() override;
 
  private:
-  HWND list() const { return item(1029); }
+  HWND list() const { return item(IDC_LAUNCH_LIST); }
   void fill_list();
   void update_buttons();
   void add_entry();
