@@ -96,6 +96,22 @@
 #define IDC_VOLUME               1014
 #define IDC_MUTE                 1015
 
+/* dialog 144, the Play List, and 223, New Album */
+#define IDC_DRIVE                1016
+#define IDC_FORMAT               1017
+#define IDC_ALBUM_LIST           1021
+#define IDC_SAVE                 1022
+#define IDC_SAVE_AS              1023
+#define IDC_DELETE               1024
+#define IDC_ALBUM_NAME           1025
+#define IDC_PLAY_LIST_HELP       1028
+#define IDC_DESTINATION          1033
+#define IDC_ADD                  1034
+#define IDC_ADD_ALL              1035
+#define IDC_REMOVE               1036
+#define IDC_REMOVE_ALL           1037
+#define IDC_SOURCE               1038
+
 /* pictures */
 #define IDI_PANEL                128
 #define IDB_BACKGROUND           183
