@@ -47,6 +47,29 @@ save24() {  # convert-args... file
   "$im" "${@:1:$#-1}" -alpha off -type TrueColor -compress None "BMP3:$file"
 }
 
+# Little-endian numbers for the file headers written here.
+le16() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
+
+# ImageMagick writes a 256-entry colour table whatever the image holds.
+# Cut it to the colours used, so that the palette the panel builds from it
+# leaves the rest of a 256-colour display's entries to others.
+trim_palette() {  # bmp
+  local f=$1 n old=1078 pixels top
+  n=$(/usr/bin/identify -format %k "$f")
+  pixels=$(($(stat -c %s "$f") - old))
+  top=$(od -An -tu1 -v -j$old "$f" | tr -s ' ' '\n' | sort -n | tail -1)
+  [ "$top" -lt "$n" ] || { echo "draw-mcures: $f uses colour $top of $n" >&2; exit 1; }
+  {
+    printf BM; le32 $((54 + 4 * n + pixels)); le32 0; le32 $((54 + 4 * n))
+    head -c 46 "$f" | tail -c 32          # the info header up to its colour counts
+    le32 "$n"; le32 "$n"
+    tail -c +55 "$f" | head -c $((4 * n))  # the colours used
+    tail -c "$pixels" "$f"
+  } >"$f.new"
+  mv "$f.new" "$f"
+}
+
 # --- a pixel font five rows high (most letters 3 wide, Q 4, M, N and W 5,
 # I 1), for the indicator labels and the name on the body; a "picture" is
 # drawn the same way from rows of any height.
@@ -128,6 +151,7 @@ mapfile -t face < <(
 )
 "$im" -size "${w}x${h}" gradient:"$body_top-$body_bottom" +antialias "${face[@]}" \
   +dither -colors 64 -type Palette -compress None "BMP3:$out/background.bmp"
+trim_palette "$out/background.bmp"
 
 # --- the ten buttons, 24x13 each
 bw=24 bh=13
@@ -262,8 +286,6 @@ deck_icon 16 "$out/panel16.png"
 # the image's bit 1 is white (colour 1), the mask's bit 1 is transparent.
 "$im" "$out/hand.png" -background black -flatten -negate -flip "PBM:$out/hand-image.pbm"
 "$im" "$out/hand.png" -alpha extract -flip "PBM:$out/hand-mask.pbm"
-le16() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)))"; }
-le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
 hot_x=6 hot_y=1
 {
   le16 0; le16 2; le16 1                                  # a cursor directory of one
