@@ -208,7 +208,7 @@ button() {  # stem state
   local -a frame=(-fill none -stroke "$tl" -draw "line 0,0 $((bw - 2)),0" -draw "line 0,0 0,$((bh - 2))"
                   -stroke "$br" -draw "line 0,$((bh - 1)) $((bw - 1)),$((bh - 1))" -draw "line $((bw - 1)),0 $((bw - 1)),$((bh - 1))")
   if [ "$state" = F ]; then
-    # Focus: a cyan rim inside the bevel.
+    # Focus: a dark cyan rim inside the bevel, and the glyph lit.
     frame+=(-stroke "$led_dim" -draw "rectangle 1,1 $((bw - 2)),$((bh - 2))")
   fi
   save24 -size ${bw}x${bh} "xc:$facec" +antialias "${extra[@]}" \
