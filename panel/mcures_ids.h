@@ -111,6 +111,10 @@
 #define IDC_REMOVE               1036
 #define IDC_REMOVE_ALL           1037
 #define IDC_SOURCE               1038
+/* the About box's texts: ids of their own, so it is not taken for a message box */
+#define IDC_ABOUT_ICON           1101
+#define IDC_ABOUT_NAME           1102
+#define IDC_ABOUT_VERSION        1103
 
 /* pictures */
 #define IDI_PANEL                128
