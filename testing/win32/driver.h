@@ -32,6 +32,11 @@ const DWORD kWaitFailed = 0xFFFFFFFE;
 // Calls condition about every 20 ms until it holds: false at the deadline
 // or as soon as the test has had a stray box.
 bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms);
+// wait_until with the programs' tests' deadline.
+constexpr DWORD kEventuallyMs = 15000;
+inline bool eventually(const std::function<bool()>& condition) {
+  return wait_until(condition, kEventuallyMs);
+}
 
 // ---- programs ----
 

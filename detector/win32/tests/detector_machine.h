@@ -14,12 +14,8 @@
 
 namespace itest {
 
-constexpr DWORD kDetectorWaitMs = 15000;
+constexpr DWORD kDetectorWaitMs = kEventuallyMs;
 
-// wait_until with the detector tests' deadline.
-inline bool eventually(const std::function<bool()>& condition) {
-  return wait_until(condition, kDetectorWaitMs);
-}
 
 // A string of detres.dll, as the detector shows it.
 std::string detector_string(UINT id);

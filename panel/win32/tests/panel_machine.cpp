@@ -64,7 +64,10 @@ void PanelTest::SetUp() {
   // No announcements: sound holds the poll up.
   ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
   ASSERT_TRUE(holder_.start());
-  ASSERT_EQ("capture status=80000000", holder_.run("capture").substr(0, 23));
+  if (hold_capture_)
+    ASSERT_EQ("capture status=80000000", holder_.run("capture").substr(0, 23));
+  else
+    ASSERT_EQ("register status=80000000", holder_.run("register").substr(0, 24));
 }
 
 void PanelTest::TearDown() {

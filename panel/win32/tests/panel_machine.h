@@ -1,5 +1,6 @@
 // What the panel's Wine tests share: a capture holder standing in for the
-// detector (the disc is probed before a player starts, as on a real desk),
+// detector (the disc is probed before a player starts, as on a real desk;
+// it also asks the panel with 1091 commands),
 // discs put in the virtual drive, and panel.exe run as a process and read
 // through its window and the remote-control library.
 #pragma once
@@ -17,11 +18,7 @@
 
 namespace itest {
 
-constexpr DWORD kPanelWaitMs = 15000;
-
-inline bool eventually(const std::function<bool()>& condition) {
-  return wait_until(condition, kPanelWaitMs);
-}
+constexpr DWORD kPanelWaitMs = kEventuallyMs;
 
 // A string of mcures.dll, as the panel shows it.
 std::string panel_string(UINT id);
@@ -70,6 +67,8 @@ class PanelTest : public MachineTest {
   int drive_play_status();
   bool drive_tray_open();
 
+  // The holder takes the capture unless the detector is to hold it.
+  bool hold_capture_ = true;
   ClientProcess holder_;
   PanelProcess panel_;
 };
