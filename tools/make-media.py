@@ -11,6 +11,8 @@ the same on every machine:
   MID   standard MIDI file, format 0, one track of piano notes
   AVI   uncompressed 24-bit frames (BI_RGB, no audio stream): a bar that
         moves across a coloured field, 5 frames a second
+  DAT   a Video CD item: MPEG pack headers and padding, nothing to decode
+        (the video devices take the item's length from the disc's disc.ini)
 """
 
 import math
@@ -87,6 +89,11 @@ def avi(seconds, colour, width=32, height=24, fps=5):
     return chunk(b"RIFF", b"AVI " + hdrl + movi + chunk(b"idx1", index))
 
 
+def mpeg_item(packs):
+    pack = b"\x00\x00\x01\xBA" + bytes(2044)
+    return pack * packs + b"\x00\x00\x01\xB9"
+
+
 SCALE = [60, 62, 64, 65, 67, 69, 71, 72]
 
 # Disc folder, file, bytes. The short items end within a second or two, the
@@ -99,6 +106,8 @@ MEDIA = [
     ("qmcd-media", "AVI/BAR.AVI", lambda: avi(1.0, (200, 60, 20))),
     ("qmcd-media", "AVI/FIELD.AVI", lambda: avi(6.0, (20, 120, 200))),
     ("qmcd-other-first", "WAVE/INTRO.WAVE", lambda: wav(1.0, 660)),
+    ("videocd-avseq", "MPEGAV/AVSEQ01.DAT", lambda: mpeg_item(3)),
+    ("videocd-avseq", "MPEGAV/AVSEQ02.DAT", lambda: mpeg_item(1)),
     ("qmcd-other-first", "MIDI/SCALE.MID", lambda: midi([(k, 0.5) for k in SCALE])),
 ]
 
