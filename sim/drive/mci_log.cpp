@@ -89,11 +89,17 @@ std::string quoted(const char (&text)[kMciTextSize]) {
 
 }  // namespace
 
-void append_mci_log(MachineState& state, MciLogEntry entry) {
+uint32_t append_mci_log(MachineState& state, MciLogEntry entry) {
   entry.seq = state.mci_log_next++;
   entry.type[kMciTypeSize - 1] = '\0';
   entry.text[kMciTextSize - 1] = '\0';
   state.mci_log[entry.seq % kMciLogSize] = entry;
+  return entry.seq;
+}
+
+MciLogEntry* find_mci_entry(MachineState& state, uint32_t seq) {
+  MciLogEntry& entry = state.mci_log[seq % kMciLogSize];
+  return entry.seq == seq && seq != 0 ? &entry : nullptr;
 }
 
 uint32_t mci_log_count(const MachineState& state) {
@@ -206,6 +212,7 @@ std::string format_mci_entry(const MciLogEntry& entry) {
     line += " to " + hex(entry.to);
   }
   if (entry.flags & kNotifyFlag) line += " notify " + hex(entry.callback);
+  if (entry.result == kMciRunning) return line + " -> running";
   line += " -> " + std::to_string(entry.result & 0xFFFF);
   if (entry.result >> 16) line += " (" + hex(entry.result >> 16) + ")";
   if (entry.message == kMciStatus && (entry.result & 0xFFFF) == 0) {

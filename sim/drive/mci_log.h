@@ -26,6 +26,8 @@ constexpr int kMaxRefused = 4;
 constexpr uint16_t kMciOpen = 0x0803;
 constexpr uint16_t kMciClose = 0x0804;
 constexpr uint16_t kMciNotifyPosted = 0x03B9;
+// The result of a command the driver is still running (a play with wait).
+constexpr uint32_t kMciRunning = 0xFFFFFFFF;
 
 struct MciLogEntry {
   uint32_t seq;
@@ -79,8 +81,11 @@ void set_field(char (&field)[N], const std::string& text) {
   for (std::size_t i = count; i < N; ++i) field[i] = '\0';
 }
 
-// The log, oldest first; append numbers the entry.
-void append_mci_log(MachineState& state, MciLogEntry entry);
+// The log, oldest first; append numbers the entry and returns its number.
+// A driver logs a command as it starts it and completes the entry, found by
+// its number, when it has run (null once the ring has passed it).
+uint32_t append_mci_log(MachineState& state, MciLogEntry entry);
+MciLogEntry* find_mci_entry(MachineState& state, uint32_t seq);
 uint32_t mci_log_count(const MachineState& state);
 const MciLogEntry& mci_log_entry(const MachineState& state, uint32_t index);
 void clear_mci_log(MachineState& state);

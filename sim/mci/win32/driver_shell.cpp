@@ -131,15 +131,15 @@ void current_position(char letter, uint32_t* serial, bool* held)
     unlock_state();
 }
 
-void log_command(const char* type, MCIDEVICEID device, UINT message, DWORD flags,
-                 const void* parms, LRESULT result)
+uint32_t log_begin(const char* type, MCIDEVICEID device, UINT message, DWORD flags,
+                   const void* parms)
 {
     vdrive::MciLogEntry entry = {};
     entry.process = GetCurrentProcessId();
     entry.device = (uint16_t)device;
     entry.message = (uint16_t)message;
     entry.flags = flags;
-    entry.result = (uint32_t)result;
+    entry.result = vdrive::kMciRunning;
     vdrive::set_field(entry.type, type);
     if (parms != NULL && (flags & MCI_NOTIFY))
         entry.callback = (uint32_t)((const MCI_GENERIC_PARMS*)parms)->dwCallback;
@@ -164,15 +164,11 @@ void log_command(const char* type, MCIDEVICEID device, UINT message, DWORD flags
             const MCI_STATUS_PARMS* status = (const MCI_STATUS_PARMS*)parms;
             entry.item = status->dwItem;
             entry.track = status->dwTrack;
-            entry.value = status->dwReturn;
             break;
         }
-        case MCI_GETDEVCAPS: {
-            const MCI_GETDEVCAPS_PARMS* caps = (const MCI_GETDEVCAPS_PARMS*)parms;
-            entry.item = caps->dwItem;
-            entry.value = caps->dwReturn;
+        case MCI_GETDEVCAPS:
+            entry.item = ((const MCI_GETDEVCAPS_PARMS*)parms)->dwItem;
             break;
-        }
         case MCI_SET:
             entry.time_format = ((const MCI_SET_PARMS*)parms)->dwTimeFormat;
             break;
@@ -181,12 +177,6 @@ void log_command(const char* type, MCIDEVICEID device, UINT message, DWORD flags
                 vdrive::set_field(entry.text,
                                   wide_field(((const MCI_DGV_WINDOW_PARMSW*)parms)->lpstrText));
             break;
-        case MCI_INFO: {
-            const MCI_INFO_PARMSW* info = (const MCI_INFO_PARMSW*)parms;
-            if (LOWORD(result) == 0 && info->lpstrReturn != NULL)
-                vdrive::set_field(entry.text, wide_field(info->lpstrReturn));
-            break;
-        }
         }
     }
     if (message == MCI_OPEN_DRIVER)
@@ -195,9 +185,41 @@ void log_command(const char* type, MCIDEVICEID device, UINT message, DWORD flags
         entry.message = vdrive::kMciClose;
     vdrive::MachineState* state = lock_state();
     if (state == NULL)
-        return;
-    vdrive::append_mci_log(*state, entry);
+        return 0;
+    uint32_t seq = vdrive::append_mci_log(*state, entry);
     unlock_state();
+    return seq;
+}
+
+void log_end(uint32_t seq, UINT message, const void* parms, LRESULT result)
+{
+    vdrive::MachineState* state = lock_state();
+    if (state == NULL)
+        return;
+    vdrive::MciLogEntry* entry = vdrive::find_mci_entry(*state, seq);
+    if (entry != NULL) {
+        entry->result = (uint32_t)result;
+        if (parms != NULL && LOWORD(result) == 0) {
+            if (message == MCI_STATUS)
+                entry->value = ((const MCI_STATUS_PARMS*)parms)->dwReturn;
+            else if (message == MCI_GETDEVCAPS)
+                entry->value = ((const MCI_GETDEVCAPS_PARMS*)parms)->dwReturn;
+            else if (message == MCI_INFO && ((const MCI_INFO_PARMSW*)parms)->lpstrReturn != NULL)
+                vdrive::set_field(entry->text,
+                                  wide_field(((const MCI_INFO_PARMSW*)parms)->lpstrReturn));
+        }
+    }
+    unlock_state();
+}
+
+std::string disc_value(char letter, const char* section, const char* key)
+{
+    char ini[] = "?:\\disc.ini";
+    ini[0] = letter;
+    WritePrivateProfileStringA(NULL, NULL, NULL, ini);
+    char text[1024] = "";
+    GetPrivateProfileStringA(section, key, "", text, sizeof text, ini);
+    return text;
 }
 
 void notify(const char* type, MCIDEVICEID device, HWND window, UINT status)

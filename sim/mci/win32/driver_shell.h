@@ -53,10 +53,18 @@ bool take_position(char letter, uint32_t* seen, vdrive::PositionControl* control
 // whether the drive's clocks are held.
 void current_position(char letter, uint32_t* serial, bool* held);
 
-// Logs a command after the driver has run it, with the fields its message
-// and flags name, read from its parameter block.
-void log_command(const char* type, MCIDEVICEID device, UINT message, DWORD flags,
-                 const void* parms, LRESULT result);
+// Logs a command as the driver starts it, with the fields its message and
+// flags name, read from its parameter block; the notifications it causes
+// follow it in the log. log_end completes the entry with the result and
+// what the command returned.
+uint32_t log_begin(const char* type, MCIDEVICEID device, UINT message, DWORD flags,
+                   const void* parms);
+void log_end(uint32_t seq, UINT message, const void* parms, LRESULT result);
+
+// A disc.ini value of the disc in a drive ("D:\disc.ini"), read afresh:
+// discs copied onto the drive may share their files' times, which would
+// let a cached copy of another disc's file answer.
+std::string disc_value(char letter, const char* section, const char* key);
 // Posts MM_MCINOTIFY to a window (nothing when null) and logs it.
 void notify(const char* type, MCIDEVICEID device, HWND window, UINT status);
 

@@ -142,9 +142,8 @@ Disc read_disc(char letter)
     Disc disc;
     if (GetFileAttributesA(ini) == INVALID_FILE_ATTRIBUTES)
         return disc;
-    char type[32], tracks[1024];
-    GetPrivateProfileStringA("Disc", "Type", "", type, sizeof type, ini);
-    GetPrivateProfileStringA("Disc", "Tracks", "", tracks, sizeof tracks, ini);
+    std::string type = mcishell::disc_value(letter, "Disc", "Type");
+    std::string tracks = mcishell::disc_value(letter, "Disc", "Tracks");
     std::string error;
     if (!Disc::from_ini(type, tracks, disc, error))
         disc = Disc();
@@ -611,8 +610,9 @@ extern "C" LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR, UINT message,
     Device& d = *(Device*)id;
     DWORD flags = (DWORD)p1;
     EnterCriticalSection(&d.lock);
+    uint32_t entry = mcishell::log_begin(kType, d.id, message, flags, (void*)p2);
     LRESULT result = command(d, message, flags, (void*)p2);
-    mcishell::log_command(kType, d.id, message, flags, (void*)p2, result);
+    mcishell::log_end(entry, message, (void*)p2, result);
     MCI_GENERIC_PARMS* generic = (MCI_GENERIC_PARMS*)p2;
     if (LOWORD(result) == 0 && (flags & MCI_NOTIFY) && generic != NULL && message != MCI_PLAY &&
         message != MCI_OPEN_DRIVER)

@@ -1,6 +1,6 @@
 // halvomedia.drv: the MCI devices of the virtual drive's file and video
-// items, one driver registered under each device type with the type as its
-// argument ("halvomedia.drv mpegvideo"):
+// items, one driver registered under each device type ("halvomedia.drv
+// mpegvideo"); the type an open names decides which device it gets:
 //
 //   mpegvideo, mpegvideocd, CDIVideo   a Video CD's .DAT file, or the drive
 //                                      itself for a CD-i ("D:"); the length
@@ -186,11 +186,8 @@ bool is_drive(const std::wstring& element)
 // [Video] key of the disc's disc.ini on the element's drive, as a duration.
 bool listed_length(char letter, const std::string& key, uint32_t* ms)
 {
-    char ini[] = "?:\\disc.ini";
-    ini[0] = letter;
-    char text[64] = "";
-    GetPrivateProfileStringA("Video", key.c_str(), "", text, sizeof text, ini);
-    return text[0] != '\0' && vdrive::parse_duration(text, *ms);
+    std::string text = mcishell::disc_value(letter, "Video", key.c_str());
+    return !text.empty() && vdrive::parse_duration(text, *ms);
 }
 
 DWORD open_disc_item(Device& d)
@@ -260,17 +257,33 @@ const DeviceType* type_of_element(const std::wstring& element)
     return type_named("mpegvideo");
 }
 
+// The type an open names: by name or number, else the driver's argument
+// (which Wine passes only to a module's later opens), else the element's
+// extension.
+void take_type(Device& d, DWORD flags, const MCI_OPEN_PARMSW* parms)
+{
+    const DeviceType* type = NULL;
+    if (parms != NULL && (flags & MCI_OPEN_TYPE) && parms->lpstrDeviceType != NULL) {
+        if (!(flags & MCI_OPEN_TYPE_ID))
+            type = type_named(mcishell::narrow(parms->lpstrDeviceType));
+        else if (LOWORD((DWORD_PTR)parms->lpstrDeviceType) == MCI_DEVTYPE_WAVEFORM_AUDIO)
+            type = type_named("waveaudio");
+        else if (LOWORD((DWORD_PTR)parms->lpstrDeviceType) == MCI_DEVTYPE_SEQUENCER)
+            type = type_named("sequencer");
+    }
+    if (type != NULL)
+        d.type = type;
+    if (d.type == NULL && parms != NULL && (flags & MCI_OPEN_ELEMENT) &&
+        !(flags & MCI_OPEN_ELEMENT_ID) && parms->lpstrElementName != NULL)
+        d.type = type_of_element(parms->lpstrElementName);
+}
+
 DWORD open_device(Device& d, DWORD flags, MCI_OPEN_PARMSW* parms)
 {
     if (parms == NULL || !(flags & MCI_OPEN_ELEMENT) || (flags & MCI_OPEN_ELEMENT_ID) ||
-        parms->lpstrElementName == NULL || parms->lpstrElementName[0] == 0)
+        parms->lpstrElementName == NULL || parms->lpstrElementName[0] == 0 || d.type == NULL)
         return MCIERR_MISSING_PARAMETER;
     d.element = parms->lpstrElementName;
-    if (d.type == NULL && (flags & MCI_OPEN_TYPE) && !(flags & MCI_OPEN_TYPE_ID) &&
-        parms->lpstrDeviceType != NULL)
-        d.type = type_named(mcishell::narrow(parms->lpstrDeviceType));
-    if (d.type == NULL)
-        d.type = type_of_element(d.element);
     DWORD refused = mcishell::refused_error(d.type->name);
     if (refused != 0)
         return refused;
@@ -537,8 +550,8 @@ LRESULT command(Device& d, UINT message, DWORD flags, void* parms)
     return MCIERR_UNSUPPORTED_FUNCTION;
 }
 
-// The type is the driver's argument in the registry ("halvomedia.drv
-// mpegvideo"), which winmm passes with DRV_OPEN.
+// The driver's argument in the registry, which winmm passes with DRV_OPEN,
+// is a first guess at the type; the open decides.
 Device* new_device(LPCWSTR argument, MCI_OPEN_DRIVER_PARMS* parms)
 {
     Device* d = new Device();
@@ -609,8 +622,11 @@ extern "C" LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR, UINT message, LPARAM
     Device& d = *(Device*)id;
     DWORD flags = (DWORD)p1;
     EnterCriticalSection(&d.lock);
+    if (message == MCI_OPEN_DRIVER)
+        take_type(d, flags, (const MCI_OPEN_PARMSW*)p2);
+    uint32_t entry = mcishell::log_begin(type_name(d), d.id, message, flags, (void*)p2);
     LRESULT result = command(d, message, flags, (void*)p2);
-    mcishell::log_command(type_name(d), d.id, message, flags, (void*)p2, result);
+    mcishell::log_end(entry, message, (void*)p2, result);
     MCI_GENERIC_PARMS* generic = (MCI_GENERIC_PARMS*)p2;
     if (LOWORD(result) == 0 && (flags & MCI_NOTIFY) && generic != NULL && message != MCI_PLAY &&
         message != MCI_OPEN_DRIVER)
