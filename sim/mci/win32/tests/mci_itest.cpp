@@ -425,6 +425,48 @@ TEST_F(MciTest, RefusedOpenFailsWithTheErrorChosen)
     open_d();
 }
 
+// Discs copied onto the drive keep their files' times; a disc.ini of the
+// same time as the one before must not be answered from a cached copy.
+TEST_F(MciTest, DiscIniOfTheSameTimeIsReadAfresh)
+{
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+    const std::string base = std::string(temp) + "halvo-same-time";
+    const char* tracks[2] = {"Tracks=100,100\r\n", "Tracks=100,100,100\r\n"};
+    FILETIME when = {0x12345678, 0x01D00000};
+    std::string folders[2];
+    for (int i = 0; i < 2; ++i) {
+        folders[i] = base + std::to_string(i);
+        CreateDirectoryA(folders[i].c_str(), NULL);
+        std::string ini = folders[i] + "\\disc.ini";
+        HANDLE file = CreateFileA(ini.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        std::string text = std::string("[Disc]\r\nType=4\r\n") + tracks[i];
+        DWORD written = 0;
+        WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
+        SetFileTime(file, &when, &when, &when);
+        CloseHandle(file);
+    }
+    DWORD counts[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        std::string output;
+        ASSERT_EQ(itest::run_remote("insert " + folders[i], &output), 0u) << output;
+        open_d();
+        counts[i] = (DWORD)status_ok(MCI_STATUS_NUMBER_OF_TRACKS);
+        mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
+        device_ = 0;
+    }
+    std::string output;
+    EXPECT_EQ(itest::run_remote("reset", &output), 0u) << output;
+    for (const std::string& folder : folders) {
+        DeleteFileA((folder + "\\disc.ini").c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    EXPECT_EQ(2u, counts[0]);
+    EXPECT_EQ(3u, counts[1]);
+}
+
 TEST_F(MciTest, CommandStrings)
 {
     char text[128];
