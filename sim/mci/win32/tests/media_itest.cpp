@@ -136,7 +136,7 @@ TEST_F(MediaTest, VideoCdItemAsThePanelPlaysIt)
     }));
 }
 
-TEST_F(MediaTest, ItemsPlayToTheirRealEnd)
+TEST_F(MediaTest, EveryTypeSeeksAndPlaysToTheRealEnd)
 {
     struct Case {
         const char* disc;
@@ -147,10 +147,11 @@ TEST_F(MediaTest, ItemsPlayToTheirRealEnd)
         const char* jump;   // a position halvo-remote moves the play to first
         DWORD at_least;     // how long the notification takes at least
     } cases[] = {
-        {"qmcd-media", NULL, MCI_DEVTYPE_WAVEFORM_AUDIO, "D:\\WAVE\\CHIME.WAV", 1000, NULL, 1000},
-        {"qmcd-media", NULL, MCI_DEVTYPE_SEQUENCER, "D:\\MIDI\\SCALE.MID", 2000, NULL, 2000},
-        {"qmcd-media", "avivideo", 0, "D:\\AVI\\BAR.AVI", 1000, NULL, 1000},
-        {"videocd-avseq", "mpegvideo", 0, "D:\\MPEGAV\\AVSEQ02.DAT", 2000, NULL, 2000},
+        // Played from the middle.
+        {"qmcd-media", NULL, MCI_DEVTYPE_WAVEFORM_AUDIO, "D:\\WAVE\\CHIME.WAV", 1000, NULL, 500},
+        {"qmcd-media", NULL, MCI_DEVTYPE_SEQUENCER, "D:\\MIDI\\SCALE.MID", 2000, NULL, 1000},
+        {"qmcd-media", "avivideo", 0, "D:\\AVI\\BAR.AVI", 1000, NULL, 500},
+        {"videocd-avseq", "mpegvideo", 0, "D:\\MPEGAV\\AVSEQ02.DAT", 2000, NULL, 1000},
         // 1.5 s left, of which halvo-remote's exit may take some.
         {"cdi-movie", "CDIVideo", 0, "D:", 12000, "0:10.5", 1000},
     };
@@ -161,7 +162,10 @@ TEST_F(MediaTest, ItemsPlayToTheirRealEnd)
         ASSERT_EQ(0u, e) << error_text(e);
         ASSERT_EQ(0u, a_.time_format(MCI_FORMAT_MILLISECONDS));
         EXPECT_EQ(c.length, a_.status_ok(MCI_STATUS_LENGTH));
-        ASSERT_EQ(0u, a_.play(MCI_NOTIFY, notes_.window()));
+        ASSERT_EQ(0u, a_.seek(c.length / 2));
+        EXPECT_EQ(c.length / 2, a_.status_ok(MCI_STATUS_POSITION));
+        EXPECT_EQ(MCI_MODE_STOP, a_.mode());
+        ASSERT_EQ(0u, a_.play(MCI_NOTIFY, notes_.window()));  // from where it is
         if (c.jump != NULL) {
             ASSERT_TRUE(remote(std::string("position D ") + c.jump));
         }
@@ -174,6 +178,8 @@ TEST_F(MediaTest, ItemsPlayToTheirRealEnd)
         EXPECT_GE(took + 40, c.at_least);
         EXPECT_EQ(MCI_MODE_STOP, a_.mode());
         EXPECT_EQ(c.length, a_.status_ok(MCI_STATUS_POSITION));
+        EXPECT_EQ(0u, a_.send(MCI_STOP));
+        EXPECT_EQ(0u, notes_.next(100));  // the play has ended: nothing to abort
         a_.close();
         ASSERT_TRUE(remote("reset"));
     }
