@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lays the Win32 build out in the prefix as an installation would: the suite
 # folder C:\Halvo with the programs, libraries and data files, and the
-# virtual drive's wnaspi32.dll and MCI driver halvocd.drv in the system folder.
+# virtual drive's wnaspi32.dll and MCI drivers (halvocd.drv, halvomedia.drv) in
+# the system folder, where winmm loads the drivers the registry names.
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 bin="$HALVO_WIN32_BUILD/bin"
@@ -11,7 +12,7 @@ for f in "$bin"/*.exe "$bin"/*.dll "$bin"/*.drv; do
   case "$(basename "$f")" in
     *_tests.exe|*_itest.exe|*late_detach.dll) continue ;;
     wnaspi32.dll) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/" ;;
-    halvocd.drv) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/"; continue ;;
+    *.drv) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/"; continue ;;
   esac
   cp -f "$f" "$HALVO_SUITE/"
 done

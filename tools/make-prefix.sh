@@ -5,7 +5,7 @@
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 stamp="$WINEPREFIX/.halvo-prefix"
-version=3
+version=4
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then exit 0; fi
 
 echo "setup: creating the Wine prefix $WINEPREFIX ($HALVO_TARGET)"
@@ -32,12 +32,20 @@ enum_drive() {  # instance letter target product
 # Two drives of one model: instances of one device key, D: listed first.
 enum_drive 0 D 1 'CDR-IR'
 enum_drive 1 F 2 'CDR-IR'
-# MCI "cdaudio" is the virtual drive's driver (system32\halvocd.drv). Wine
-# reads the MCI key, Windows NT the MCI32 key; both views on a 64-bit prefix.
+# MCI devices of the virtual drive (system32): "cdaudio" is halvocd.drv; the
+# file and video devices are halvomedia.drv, the type as its argument, which
+# winmm hands the driver when it opens it. Wine's own waveaudio, sequencer
+# and avivideo cannot serve here (sim/mci/README.md), so ours replace them.
+# Wine reads the MCI key, Windows NT the MCI32 key; both views on a 64-bit
+# prefix.
 for key in MCI MCI32; do
   k="HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\$key"
-  wreg add "$k" /v cdaudio /d halvocd.drv /f
-  wreg add "$k" /v cdaudio /d halvocd.drv /f /reg:32 || true
+  for type in cdaudio mpegvideo mpegvideocd CDIVideo avivideo waveaudio sequencer; do
+    value="halvomedia.drv $type"
+    [ "$type" = cdaudio ] && value=halvocd.drv
+    wreg add "$k" /v "$type" /d "$value" /f
+    wreg add "$k" /v "$type" /d "$value" /f /reg:32 || true
+  done
 done
 mkdir -p "$HALVO_SUITE/wave"
 "$WINESERVER" -k 2>/dev/null || true

@@ -1,5 +1,7 @@
 #include "sim/drive/disc_info.h"
 
+#include <cstdio>
+
 namespace vdrive {
 namespace {
 
@@ -25,6 +27,61 @@ bool parse_decimal(const std::string& text, unsigned high, unsigned& value) {
 }
 
 }  // namespace
+
+bool parse_duration(const std::string& text, uint32_t& ms) {
+  std::string t = trimmed(text);
+  std::size_t dot = t.find('.');
+  std::string whole = t.substr(0, dot);
+  uint32_t fraction = 0;
+  if (dot != std::string::npos) {
+    std::string digits = t.substr(dot + 1);
+    unsigned value = 0;
+    if (digits.empty() || digits.size() > 3 || !parse_decimal(digits, 999, value)) return false;
+    for (std::size_t i = digits.size(); i < 3; ++i) value *= 10;
+    fraction = value;
+  }
+  // Up to three fields, the last the seconds.
+  unsigned fields[3] = {0, 0, 0};
+  int count = 0;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t colon = whole.find(':', start);
+    std::string item = whole.substr(start, colon == std::string::npos ? colon : colon - start);
+    unsigned value = 0;
+    if (count == 3 || item.empty() || item.size() > 5 || !parse_decimal(item, 99999, value)) {
+      return false;
+    }
+    fields[count++] = value;
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  uint64_t seconds = 0;
+  for (int i = 0; i < count; ++i) {
+    // Every field but the first counts below 60.
+    if (i > 0 && fields[i] >= 60) return false;
+    seconds = seconds * 60 + fields[i];
+  }
+  uint64_t total = seconds * 1000 + fraction;
+  if (total > kMaxDurationMs) return false;
+  ms = static_cast<uint32_t>(total);
+  return true;
+}
+
+std::string format_duration(uint32_t ms) {
+  unsigned seconds = ms / 1000 % 60, minutes = ms / 60000 % 60, hours = ms / 3600000;
+  char text[32];
+  if (hours > 0) {
+    std::snprintf(text, sizeof text, "%u:%02u:%02u", hours, minutes, seconds);
+  } else {
+    std::snprintf(text, sizeof text, "%u:%02u", minutes, seconds);
+  }
+  std::string result = text;
+  if (ms % 1000 != 0) {
+    std::snprintf(text, sizeof text, ".%03u", ms % 1000);
+    result += text;
+  }
+  return result;
+}
 
 bool parse_disc_type(const std::string& text, uint8_t& type) {
   unsigned value = 0;

@@ -1,5 +1,6 @@
 #include "sim/drive/remote_commands.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -267,6 +268,27 @@ void print_page(std::string& out, const DriveSlot& drive, uint8_t page) {
   out += "\n";
 }
 
+std::string describe_position(const PositionControl& control) {
+  std::string text;
+  if (control.jump) {
+    text = control.track != 0 ? "track " + std::to_string(control.track) + " " : std::string();
+    text += format_duration(control.ms);
+  }
+  if (control.hold) text += text.empty() ? "held where it was" : ", held";
+  if (text.empty()) text = "running";
+  return text;
+}
+
+void print_refusals(std::string& out, const MachineState& state) {
+  std::string names;
+  for (const RefusedOpen& refused : state.refused) {
+    if (refused.type[0] == '\0') continue;
+    if (!names.empty()) names += ", ";
+    names += std::string(refused.type) + " (error " + std::to_string(refused.error) + ")";
+  }
+  out += "Refused MCI opens: " + (names.empty() ? std::string("none") : names) + "\n";
+}
+
 // ---- commands
 
 int cmd_help(const Args& args, Session& s);
@@ -284,6 +306,13 @@ int cmd_status(const Args& args, Session& s) {
     }
     s.out += "Log: " + std::to_string(log_count(state)) + " entries, next sequence number " +
              std::to_string(state.log_next) + "\n";
+    for (const DriveSlot& drive : state.drives) {
+      if (drive.letter == 0) continue;
+      s.out += std::string(1, drive.letter) + ": MCI position " +
+               describe_position(state.positions[&drive - state.drives]) + "\n";
+    }
+    print_refusals(s.out, state);
+    s.out += "MCI log: " + std::to_string(mci_log_count(state)) + " entries\n";
   });
 }
 
@@ -682,6 +711,128 @@ int cmd_close(const Args& args, Session& s) {
   });
 }
 
+// ---- the MCI drivers
+
+int cmd_position(const Args& args, Session& s) {
+  char letter = 0;
+  if (args.empty() || !parse_letter(args[0], letter)) {
+    return s.usage_error("position needs a drive letter, e.g. position D 5 0:03:07 --hold");
+  }
+  bool hold = false, release = false;
+  std::vector<std::string> words;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--hold") hold = true;
+    else if (args[i] == "--release") release = true;
+    else if (args[i].compare(0, 2, "--") == 0) return s.usage_error("position: unknown option '" + args[i] + "'");
+    else words.push_back(args[i]);
+  }
+  PositionControl wanted{};
+  unsigned track = 0;
+  if (release) {
+    if (hold || !words.empty()) return s.usage_error("position: --release takes nothing else");
+  } else if (words.size() == 2) {
+    if (!parse_number(words[0], 1, 99, track)) {
+      return s.usage_error("position: track '" + words[0] + "' is not 1 to 99");
+    }
+  } else if (words.size() > 2 || (words.empty() && !hold)) {
+    return s.usage_error("position needs [track] time, --hold or --release");
+  }
+  if (!words.empty()) {
+    if (!parse_duration(words.back(), wanted.ms)) {
+      return s.usage_error("position: '" + words.back() + "' is not a time such as 0:03:07 or 1:02:03.5");
+    }
+    wanted.jump = 1;
+  }
+  wanted.track = static_cast<uint8_t>(track);
+  wanted.hold = hold ? 1 : 0;
+  bool missing = false;
+  int rc = s.with_state([&](MachineState& state) {
+    PositionControl* control = position_control(state, letter);
+    if (control == nullptr) {
+      missing = true;
+      return;
+    }
+    wanted.serial = control->serial + 1;
+    *control = wanted;
+    s.out += std::string(1, letter) + ": position " + describe_position(*control) + "\n";
+  });
+  if (missing) return s.refused(std::string("there is no drive ") + letter + ":");
+  return rc;
+}
+
+int cmd_mci_log(const Args& args, Session& s) {
+  bool clear = false;
+  for (const std::string& arg : args) {
+    if (arg == "--clear") clear = true;
+    else return s.usage_error("mci-log: unknown option '" + arg + "'");
+  }
+  return s.with_state([&](MachineState& state) {
+    uint32_t count = mci_log_count(state);
+    for (uint32_t i = 0; i < count; ++i) s.out += format_mci_entry(mci_log_entry(state, i)) + "\n";
+    if (clear) {
+      clear_mci_log(state);
+      s.out += "MCI log cleared (" + std::to_string(count) + " entries).\n";
+    }
+  });
+}
+
+constexpr unsigned kErrHardware = 262;  // MCIERR_HARDWARE
+
+bool find_refusal_name(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+int cmd_mci_refuse(const Args& args, Session& s) {
+  bool clear = false;
+  unsigned error = kErrHardware;
+  std::vector<std::string> types;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--clear") {
+      clear = true;
+    } else if (args[i] == "--error") {
+      if (i + 1 >= args.size() || !parse_number(args[i + 1], 257, 65535, error)) {
+        return s.usage_error("mci-refuse: --error needs an MCI error code from 257 to 65535");
+      }
+      ++i;
+    } else if (args[i].compare(0, 2, "--") == 0) {
+      return s.usage_error("mci-refuse: unknown option '" + args[i] + "'");
+    } else {
+      types.push_back(args[i]);
+    }
+  }
+  if (clear && !types.empty()) return s.usage_error("mci-refuse: --clear takes no device types");
+  for (const std::string& type : types) {
+    if (type.size() >= kMciTypeSize) {
+      return s.usage_error("mci-refuse: '" + type + "' is longer than " +
+                           std::to_string(kMciTypeSize - 1) + " characters");
+    }
+  }
+  bool full = false;
+  int rc = s.with_state([&](MachineState& state) {
+    if (clear) clear_refusals(state);
+    // All or nothing: the new names must find places.
+    int places = 0;
+    for (const RefusedOpen& refused : state.refused) places += refused.type[0] == '\0';
+    for (std::size_t i = 0; i < types.size(); ++i) {
+      bool repeated = find_refusal(state, types[i]) != nullptr;
+      for (std::size_t j = 0; j < i; ++j) repeated = repeated || find_refusal_name(types[j], types[i]);
+      if (!repeated) --places;
+    }
+    if (places < 0) {
+      full = true;
+      return;
+    }
+    for (const std::string& type : types) add_refusal(state, type, error);
+    print_refusals(s.out, state);
+  });
+  if (full) return s.refused("no room for more refused device types (" + std::to_string(kMaxRefused) + " at most)");
+  return rc;
+}
+
 const Command kCommands[] = {
     {"status", "status", "adapter count, each drive's configuration and its pages", cmd_status},
     {"log", "log [--clear]", "the command log, oldest first; --clear empties it afterwards",
@@ -722,6 +873,15 @@ const Command kCommands[] = {
      "who takes the volume, as drive events tell it", cmd_volume_target},
     {"play-status", "play-status N [--drive X]", "the play status nibble (0-15)",
      cmd_play_status},
+    {"position", "position <letter> [track] <time> [--hold] | position <letter> --hold|--release",
+     "move the MCI devices playing from the drive to a time (h:mm:ss.fff, m:ss),\n"
+     "      on a CD in a track; --hold stops their clocks while they still play,\n"
+     "      --release lets them run on",
+     cmd_position},
+    {"mci-log", "mci-log [--clear]",
+     "the MCI drivers' commands and notifications, oldest first; --clear empties it", cmd_mci_log},
+    {"mci-refuse", "mci-refuse [<type>...] [--error N] | mci-refuse --clear",
+     "make opens of MCI device types (e.g. CDIVideo) fail with error N (262)", cmd_mci_refuse},
     {"help", "help", "this text", cmd_help},
 };
 

@@ -299,6 +299,8 @@ void reset(MachineState& state) {
   init_drive(state.drives[1], 'F', 0, 2, 0);
   state.log_next = 1;
   state.log_first = 1;
+  state.mci_log_next = 1;
+  state.mci_log_first = 1;
 }
 
 bool is_valid(const void* bytes, std::size_t size) {

@@ -9,11 +9,12 @@
 #include <cstdint>
 
 #include "beamhub/aspi.h"
+#include "sim/drive/mci_log.h"
 
 namespace vdrive {
 
 constexpr uint32_t kMagic = 0x56444C48;  // "HLDV"
-constexpr uint32_t kVersion = 3;
+constexpr uint32_t kVersion = 4;
 
 constexpr int kMaxDrives = 4;
 constexpr uint32_t kLogSize = 1024;      // entries kept in the ring
@@ -186,10 +187,22 @@ struct MachineState {
   uint32_t log_next;       // sequence number of the next entry (the first is 1)
   uint32_t log_first;      // first sequence number that counts (moved by a clear)
   LogEntry log[kLogSize];
+  // The MCI drivers' part (mci_log.h): positions by drive slot.
+  PositionControl positions[kMaxDrives];
+  RefusedOpen refused[kMaxRefused];
+  uint32_t mci_log_next;   // as log_next and log_first, for mci_log
+  uint32_t mci_log_first;
+  MciLogEntry mci_log[kMciLogSize];
 };
 static_assert(offsetof(MachineState, drives) == 16, "machine state layout");
 static_assert(offsetof(MachineState, log) == 16 + kMaxDrives * 1168 + 8, "machine state layout");
-static_assert(sizeof(MachineState) == 16 + kMaxDrives * 1168 + 8 + kLogSize * 104,
+static_assert(offsetof(MachineState, positions) == 16 + kMaxDrives * 1168 + 8 + kLogSize * 104,
+              "machine state layout");
+static_assert(offsetof(MachineState, mci_log) == offsetof(MachineState, positions) +
+                                                     kMaxDrives * 12 + kMaxRefused * 20 + 8,
+              "machine state layout");
+static_assert(offsetof(MachineState, mci_log) % 8 == 0, "machine state layout");
+static_assert(sizeof(MachineState) == offsetof(MachineState, mci_log) + kMciLogSize * 168,
               "machine state layout");
 
 // The default machine: one adapter; D: (ha 0, target 1, LUN 0) with the

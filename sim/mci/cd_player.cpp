@@ -10,11 +10,6 @@ namespace {
 
 constexpr uint32_t kSecondsPerMinute = 60;
 
-// Milliseconds a run of frames takes, rounded up.
-uint64_t frames_to_ms(uint64_t frames) {
-  return (frames * 1000 + kFramesPerSecond - 1) / kFramesPerSecond;
-}
-
 uint32_t msf_to_frames(uint32_t minutes, uint32_t seconds, uint32_t frames) {
   return (minutes * kSecondsPerMinute + seconds) * kFramesPerSecond + frames;
 }
@@ -156,67 +151,33 @@ Error decode_position(const Disc& disc, TimeFormat format, uint32_t value, uint3
 
 void Player::load(const Disc& disc) {
   disc_ = disc;
-  mode_ = Mode::kStopped;
-  position_ = disc_.start();
-  from_ = to_ = 0;
+  clock_.reset(disc_.start());
 }
 
 Error Player::play(uint32_t from, uint32_t to, uint32_t now) {
   if (from < disc_.start() || to > disc_.end() || from > to) return Error::kOutOfRange;
   if (!disc_.audio() || from < disc_.audio_start()) return Error::kDataTrack;
-  mode_ = Mode::kPlaying;
-  from_ = from;
-  to_ = to;
-  started_ = now;
+  clock_.play(from, to, now);
   return Error::kNone;
 }
 
-void Player::stop(uint32_t now) {
-  position_ = position(now);
-  mode_ = Mode::kStopped;
-}
+void Player::stop(uint32_t now) { clock_.stop(now); }
 
-void Player::pause(uint32_t now) {
-  if (mode_ != Mode::kPlaying) return;
-  position_ = position(now);
-  mode_ = Mode::kPaused;
-}
+void Player::pause(uint32_t now) { clock_.pause(now); }
 
-bool Player::resume(uint32_t now) {
-  if (mode_ != Mode::kPaused) return false;
-  mode_ = Mode::kPlaying;
-  from_ = position_;
-  started_ = now;
-  return true;
-}
+bool Player::resume(uint32_t now) { return clock_.resume(now); }
 
 Error Player::seek(uint32_t frame, uint32_t now) {
   (void)now;
   if (frame < disc_.start() || frame > disc_.end()) return Error::kOutOfRange;
-  mode_ = Mode::kStopped;
-  position_ = frame;
+  clock_.seek(frame);
   return Error::kNone;
 }
 
-bool Player::update(uint32_t now) {
-  if (mode_ != Mode::kPlaying || ms_to_end(now) > 0) return false;
-  position_ = to_;
-  mode_ = Mode::kStopped;
-  return true;
-}
-
-uint32_t Player::position(uint32_t now) const {
-  if (mode_ != Mode::kPlaying) return position_;
-  uint64_t elapsed = static_cast<uint32_t>(now - started_);
-  uint64_t frame = from_ + elapsed * kFramesPerSecond / 1000;
-  return frame < to_ ? static_cast<uint32_t>(frame) : to_;
-}
-
-uint32_t Player::ms_to_end(uint32_t now) const {
-  if (mode_ != Mode::kPlaying) return 0;
-  uint64_t total = frames_to_ms(to_ - from_);
-  uint64_t elapsed = static_cast<uint32_t>(now - started_);
-  return elapsed >= total ? 0 : static_cast<uint32_t>(total - elapsed);
+Error Player::jump(uint32_t frame, uint32_t now) {
+  if (frame < disc_.start() || frame > disc_.end()) return Error::kOutOfRange;
+  clock_.jump(frame, now);
+  return Error::kNone;
 }
 
 }  // namespace halvomci

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/mci/play_clock.h"
+
 namespace halvomci {
 
 constexpr uint32_t kFramesPerSecond = 75;
@@ -79,8 +81,6 @@ uint32_t encode_length(TimeFormat format, uint32_t frames);
 // A position given in a time format, checked against the disc.
 Error decode_position(const Disc& disc, TimeFormat format, uint32_t value, uint32_t& frame);
 
-enum class Mode { kStopped, kPlaying, kPaused };
-
 class Player {
  public:
   // A new disc: stopped at its start.
@@ -95,22 +95,25 @@ class Player {
   // Continues a paused play; false when not paused.
   bool resume(uint32_t now);
   Error seek(uint32_t frame, uint32_t now);
+  // Moves to a frame of the disc without changing the mode (see PlayClock).
+  Error jump(uint32_t frame, uint32_t now);
+  // Stops or restarts the clock while the mode stays (a new disc keeps it).
+  void hold(uint32_t now) { clock_.hold(now); }
+  void release(uint32_t now) { clock_.release(now); }
+  bool held() const { return clock_.held(); }
 
   // Moves the state on to now: true once, when a play reaches its end.
-  bool update(uint32_t now);
-  Mode mode() const { return mode_; }
-  uint32_t position(uint32_t now) const;
-  uint32_t play_end() const { return to_; }
-  // Milliseconds until the play ends (0 when not playing).
-  uint32_t ms_to_end(uint32_t now) const;
+  bool update(uint32_t now) { return clock_.update(now); }
+  Mode mode() const { return clock_.mode(); }
+  uint32_t position(uint32_t now) const { return clock_.position(now); }
+  uint32_t play_end() const { return clock_.play_end(); }
+  // Milliseconds until the play ends (0 when not playing, PlayClock::kNever
+  // while held).
+  uint32_t ms_to_end(uint32_t now) const { return clock_.ms_to_end(now); }
 
  private:
   Disc disc_;
-  Mode mode_ = Mode::kStopped;
-  uint32_t position_ = kLeadInFrames;  // while not playing
-  uint32_t from_ = 0;                   // while playing: frame at started_
-  uint32_t to_ = 0;
-  uint32_t started_ = 0;
+  PlayClock clock_{kFramesPerSecond};
 };
 
 }  // namespace halvomci

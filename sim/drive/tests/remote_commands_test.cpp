@@ -149,6 +149,20 @@ TEST_F(RemoteTest, BadCommandLinesChangeNothing) {
       {"eject with a word", {"eject", "now"}},
       {"volume target unknown", {"volume-target", "speaker"}},
       {"play status 16", {"play-status", "16"}},
+      {"position without drive", {"position"}},
+      {"position without time", {"position", "D"}},
+      {"position of track 0", {"position", "D", "0", "0:10"}},
+      {"position of track 100", {"position", "D", "100", "0:10"}},
+      {"position not a time", {"position", "D", "5", "3:60"}},
+      {"position with three words", {"position", "D", "5", "1", "0:10"}},
+      {"release with a time", {"position", "D", "0:10", "--release"}},
+      {"release and hold", {"position", "D", "--hold", "--release"}},
+      {"position option", {"position", "D", "0:10", "--wait"}},
+      {"mci-log option", {"mci-log", "--all"}},
+      {"refuse error too small", {"mci-refuse", "CDIVideo", "--error", "5"}},
+      {"refuse error missing", {"mci-refuse", "CDIVideo", "--error"}},
+      {"refuse name too long", {"mci-refuse", "averyveryverylongname"}},
+      {"clear with a name", {"mci-refuse", "--clear", "CDIVideo"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -158,6 +172,71 @@ TEST_F(RemoteTest, BadCommandLinesChangeNothing) {
     EXPECT_TRUE(same_state(*before, *access.state));
   }
   EXPECT_EQ(access.acquired, access.released);
+}
+
+TEST_F(RemoteTest, PositionCommandsReachTheDrivesControl) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    PositionControl control;  // all but the serial
+    const char* out;
+  };
+  const Case cases[] = {
+      {"CD time", {"position", "D", "5", "0:03:07"}, {0, 1, 0, 5, 0, 187000},
+       "D: position track 5 3:07\n"},
+      {"held", {"position", "d:", "5", "0:03:07", "--hold"}, {0, 1, 1, 5, 0, 187000},
+       "D: position track 5 3:07, held\n"},
+      {"video time", {"position", "D", "1:02:03.5"}, {0, 1, 0, 0, 0, 3723500},
+       "D: position 1:02:03.500\n"},
+      {"hold where it is", {"position", "D", "--hold"}, {0, 0, 1, 0, 0, 0},
+       "D: position held where it was\n"},
+      {"release", {"position", "D", "--release"}, {0, 0, 0, 0, 0, 0}, "D: position running\n"},
+  };
+  uint32_t serial = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(run(c.args), kExitOk) << err;
+    const PositionControl& control = access.state->positions[0];
+    // Every command is a new one for the devices, even one that repeats.
+    EXPECT_EQ(control.serial, ++serial);
+    EXPECT_EQ(control.jump, c.control.jump);
+    EXPECT_EQ(control.hold, c.control.hold);
+    EXPECT_EQ(control.track, c.control.track);
+    EXPECT_EQ(control.ms, c.control.ms);
+    EXPECT_EQ(out, c.out);
+  }
+  EXPECT_EQ(access.state->positions[1].serial, 0u);  // F: is another drive
+  EXPECT_EQ(run({"position", "Q", "0:10"}), kExitRefused);
+}
+
+TEST_F(RemoteTest, MciRefusalsAndLog) {
+  ASSERT_EQ(run({"mci-refuse", "CDIVideo"}), kExitOk) << err;
+  EXPECT_EQ(out, "Refused MCI opens: CDIVideo (error 262)\n");
+  ASSERT_EQ(run({"mci-refuse", "cdaudio", "--error", "291"}), kExitOk) << err;
+  EXPECT_EQ(out, "Refused MCI opens: CDIVideo (error 262), cdaudio (error 291)\n");
+  ASSERT_EQ(run({"mci-refuse"}), kExitOk);
+  EXPECT_EQ(out, "Refused MCI opens: CDIVideo (error 262), cdaudio (error 291)\n");
+  ASSERT_EQ(run({"mci-refuse", "a", "b", "c"}), kExitRefused);  // four places
+  EXPECT_EQ(find_refusal(*access.state, "a"), nullptr);  // all or nothing
+  ASSERT_EQ(run({"mci-refuse", "a", "A", "cdivideo"}), kExitOk);
+  EXPECT_EQ(out, "Refused MCI opens: cdivideo (error 262), cdaudio (error 291), A (error 262)\n");
+  ASSERT_EQ(run({"mci-refuse", "--clear"}), kExitOk);
+  EXPECT_EQ(out, "Refused MCI opens: none\n");
+  EXPECT_EQ(find_refusal(*access.state, "CDIVideo"), nullptr);
+
+  MciLogEntry entry{};
+  entry.message = kMciClose;
+  set_field(entry.type, "cdaudio");
+  append_mci_log(*access.state, entry);
+  append_mci_log(*access.state, entry);
+  ASSERT_EQ(run({"mci-log"}), kExitOk);
+  EXPECT_EQ(out, format_mci_entry(mci_log_entry(*access.state, 0)) + "\n" +
+                     format_mci_entry(mci_log_entry(*access.state, 1)) + "\n");
+  ASSERT_EQ(run({"mci-log", "--clear"}), kExitOk);
+  EXPECT_NE(out.find("MCI log cleared (2 entries)."), std::string::npos);
+  EXPECT_EQ(mci_log_count(*access.state), 0u);
+  ASSERT_EQ(run({"reset"}), kExitOk);
+  EXPECT_EQ(access.state->mci_log_next, 1u);
 }
 
 TEST_F(RemoteTest, DriveOptionsChangeTheDrive) {

@@ -1,5 +1,6 @@
 // Fuzzes the text the virtual drive reads: Mapping values of button maps,
-// disc.ini values and halvo-remote command lines (words split at blanks).
+// disc.ini values (types, track lengths, durations) and halvo-remote
+// command lines (words split at blanks).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -89,6 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   uint16_t events = 0;
   if (parse_events(split, events, error)) check((events & ~kEventMask) == 0);
+  uint32_t ms = 0;
+  if (parse_duration(text, ms)) {
+    check(ms <= kMaxDurationMs);
+    uint32_t again = 0;
+    check(parse_duration(format_duration(ms), again) && again == ms);
+  }
 
   // The words as a command line, twice, then every report read out.
   Machine machine;
@@ -100,6 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(rc >= kExitOk && rc <= kExitRefused);
   }
   check(is_valid(machine.state.get(), sizeof(MachineState)));
+  check(mci_log_count(*machine.state) <= kMciLogSize);
+  for (const RefusedOpen& refused : machine.state->refused) {
+    check(refused.type[kMciTypeSize - 1] == '\0');
+  }
   for (DriveSlot& drive : machine.state->drives) {
     check(drive.queue_count <= kQueueSize);
     check(drive.play_status <= 15 && drive.disc_type <= 15);

@@ -121,6 +121,43 @@ TEST(DiscIni, TypeAndTracks) {
   }
 }
 
+TEST(Duration, FieldsFractionsAndLimits) {
+  struct Case {
+    const char* text;
+    bool ok;
+    uint32_t ms;
+  };
+  const Case cases[] = {
+      {"0:03:07", true, 187000},
+      {"3:07", true, 187000},
+      {"12", true, 12000},
+      {" 1:02:03.5 ", true, 3723500},
+      {"0.25", true, 250},
+      {"1:00:00.001", true, 3600001},
+      {"150:00", true, 9000000},  // the first field may pass 59
+      {"99:59:59.999", true, kMaxDurationMs},
+      {"100:00:00", false, 0},
+      {"3:60", false, 0},
+      {"1:60:00", false, 0},
+      {"1:2:3:4", false, 0},
+      {"3:", false, 0},
+      {":07", false, 0},
+      {"3.", false, 0},
+      {"3.1234", false, 0},
+      {"-1", false, 0},
+      {"", false, 0},
+      {"1 :07", false, 0},
+  };
+  for (const Case& c : cases) {
+    uint32_t ms = 77;
+    EXPECT_EQ(parse_duration(c.text, ms), c.ok) << c.text;
+    EXPECT_EQ(ms, c.ok ? c.ms : 77u) << c.text;
+  }
+  EXPECT_EQ(format_duration(187000), "3:07");
+  EXPECT_EQ(format_duration(3723500), "1:02:03.500");
+  EXPECT_EQ(format_duration(0), "0:00");
+}
+
 TEST(EventBits, NamesAndHex) {
   struct Case {
     const char* name;

@@ -8,6 +8,9 @@
 // audio and mixed) have one data track of length 0: status reports 1 track,
 // and play fails with MCIERR_HARDWARE. No disc or an open door gives
 // MCIERR_DEVICE_NOT_READY for everything that needs the disc.
+//
+// Every command and notification goes to the virtual drive's MCI log; a
+// position halvo-remote sets for the drive moves or holds the play.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmddk.h>
@@ -17,10 +20,8 @@
 
 #include "sim/drive/remote_commands.h"
 #include "sim/drive/win32/drive_files.h"
-#include "sim/drive/win32/vdrive_store.h"
 #include "sim/mci/cd_player.h"
-
-extern "C" BOOL WINAPI mciDriverNotify(HANDLE callback, MCIDEVICEID device, UINT status);
+#include "sim/mci/win32/driver_shell.h"
 
 namespace {
 
@@ -36,73 +37,23 @@ const uint8_t kNibblePlaying = 5;
 const uint8_t kNibblePaused = 6;
 const uint8_t kNibbleStopped = vdrive::kStatusIdle;
 const wchar_t kProduct[] = L"Halvo CD Audio";
+const char kType[] = "cdaudio";
+const DWORD kPollMs = 100;  // how often a play looks for position commands
 
 // ---- the shared machine state
 
-CRITICAL_SECTION g_store_lock;
-vdrive::Store g_store;
-
-class SharedState : public vdrive::StateAccess {
-public:
-    vdrive::MachineState* acquire(std::string& error) override
-    {
-        EnterCriticalSection(&g_store_lock);
-        vdrive::StoreError reason;
-        vdrive::MachineState* state = vdrive::store_lock(&g_store, &reason);
-        if (state == NULL) {
-            error = vdrive::store_error_text(reason);
-            LeaveCriticalSection(&g_store_lock);
-        }
-        return state;
-    }
-
-    void release() override
-    {
-        vdrive::store_unlock(&g_store);
-        LeaveCriticalSection(&g_store_lock);
-    }
-
-    std::string location() const override { return g_store.path; }
-};
-
-// What the driver sees of its drive in the machine state.
-struct DriveView {
-    bool known;      // the letter is one of the virtual drive's
-    bool tray_open;
-    bool medium;
-    std::string folder;
-};
-
-DriveView view_drive(char letter)
-{
-    DriveView view = {false, false, false, std::string()};
-    SharedState shared;
-    std::string error;
-    vdrive::MachineState* state = shared.acquire(error);
-    if (state == NULL)
-        return view;
-    const vdrive::DriveSlot* drive = vdrive::find_drive(*state, letter);
-    if (drive != NULL && drive->present) {
-        view.known = true;
-        view.tray_open = drive->tray_open != 0;
-        view.medium = drive->medium != 0;
-        view.folder = drive->disc_folder;
-    }
-    shared.release();
-    return view;
-}
+using mcishell::DriveView;
+using mcishell::view_drive;
 
 void show_play_status(char letter, uint8_t nibble)
 {
-    SharedState shared;
-    std::string error;
-    vdrive::MachineState* state = shared.acquire(error);
+    vdrive::MachineState* state = mcishell::lock_state();
     if (state == NULL)
         return;
     vdrive::DriveSlot* drive = vdrive::find_drive(*state, letter);
     if (drive != NULL && !drive->tray_open && drive->medium)
         vdrive::set_play_status(*drive, nibble);
-    shared.release();
+    mcishell::unlock_state();
 }
 
 // ---- the drive letter's files, for the tray commands
@@ -136,7 +87,7 @@ bool move_tray(char letter, bool open)
     args.push_back(open ? "eject" : "close");
     args.push_back("--drive");
     args.push_back(std::string(1, letter));
-    SharedState shared;
+    mcishell::SharedState shared;
     DriveFiles files;
     std::string out, err;
     return vdrive::run_remote(args, shared, files, out, err) == vdrive::kExitOk;
@@ -154,6 +105,7 @@ struct Device {
     bool media;
     std::string disc_key;    // which disc the player holds
     HWND notify_window;      // a play's pending notification, or null
+    uint32_t position_seen;  // the last position command applied
     HANDLE wake;
     HANDLE thread;
     bool quit;
@@ -163,8 +115,7 @@ DWORD now() { return GetTickCount(); }
 
 void notify(Device& d, HWND window, UINT status)
 {
-    if (window != NULL)
-        mciDriverNotify((HANDLE)window, d.id, status);
+    mcishell::notify(kType, d.id, window, status);
 }
 
 // Sends the pending play notification with a status other than success.
@@ -191,13 +142,40 @@ Disc read_disc(char letter)
     Disc disc;
     if (GetFileAttributesA(ini) == INVALID_FILE_ATTRIBUTES)
         return disc;
-    char type[32], tracks[1024];
-    GetPrivateProfileStringA("Disc", "Type", "", type, sizeof type, ini);
-    GetPrivateProfileStringA("Disc", "Tracks", "", tracks, sizeof tracks, ini);
+    std::string type = mcishell::disc_value(letter, "Disc", "Type");
+    std::string tracks = mcishell::disc_value(letter, "Disc", "Tracks");
     std::string error;
     if (!Disc::from_ini(type, tracks, disc, error))
         disc = Disc();
     return disc;
+}
+
+// A position command of halvo-remote: a time in a track (the current one
+// when it names none), and the clock held or running.
+void apply_position(Device& d, const vdrive::PositionControl& control)
+{
+    const Disc& disc = d.player.disc();
+    if (control.jump && d.media) {
+        int track = control.track != 0 ? control.track : disc.track_at(d.player.position(now()));
+        if (disc.has_track(track)) {
+            uint64_t frame = disc.track_start(track) +
+                             (uint64_t)control.ms * halvomci::kFramesPerSecond / 1000;
+            d.player.jump(frame < disc.end() ? (uint32_t)frame : disc.end(), now());
+        }
+    }
+    if (control.hold)
+        d.player.hold(now());
+    else
+        d.player.release(now());
+}
+
+void take_position(Device& d)
+{
+    vdrive::PositionControl control;
+    if (mcishell::take_position(d.letter, &d.position_seen, &control)) {
+        apply_position(d, control);
+        settle(d);
+    }
 }
 
 // Brings the device up to the drive's tray and disc.
@@ -226,6 +204,7 @@ void refresh(Device& d)
         d.disc_key = media ? key : std::string();
     }
     d.media = media;
+    take_position(d);
 }
 
 DWORD WINAPI play_clock(void* parameter)
@@ -238,7 +217,12 @@ DWORD WINAPI play_clock(void* parameter)
             return 0;
         }
         settle(d);
-        DWORD wait = d.player.mode() == Mode::kPlaying ? d.player.ms_to_end(now()) + 1 : INFINITE;
+        DWORD wait = INFINITE;
+        if (d.player.mode() == Mode::kPlaying) {
+            take_position(d);
+            DWORD left = d.player.ms_to_end(now());
+            wait = left < kPollMs ? left + 1 : kPollMs;
+        }
         LeaveCriticalSection(&d.lock);
         WaitForSingleObject(d.wake, wait);
     }
@@ -293,7 +277,15 @@ DWORD open_device(Device& d, DWORD flags, MCI_OPEN_PARMSW* parms)
     root[0] = letter;
     if (GetDriveTypeA(root) != DRIVE_CDROM)
         return MCIERR_INVALID_FILE;
+    DWORD refused = mcishell::refused_error(kType);
+    if (refused != 0)
+        return refused;
     d.letter = letter;
+    // Commands given before the open are not for this device; a hold is.
+    bool held = false;
+    mcishell::current_position(letter, &d.position_seen, &held);
+    if (held)
+        d.player.hold(now());
     d.thread = CreateThread(NULL, 0, play_clock, &d, 0, NULL);
     if (d.thread == NULL)
         return MCIERR_OUT_OF_MEMORY;
@@ -337,11 +329,12 @@ DWORD play(Device& d, DWORD flags, MCI_PLAY_PARMS* parms)
     SetEvent(d.wake);
     if (flags & MCI_WAIT) {
         while (d.player.mode() == Mode::kPlaying) {
-            DWORD wait = d.player.ms_to_end(now()) + 1;
+            DWORD left = d.player.ms_to_end(now());
             LeaveCriticalSection(&d.lock);
-            Sleep(wait);
+            Sleep(left < kPollMs ? left + 1 : kPollMs);
             EnterCriticalSection(&d.lock);
             settle(d);
+            take_position(d);
         }
     }
     return 0;
@@ -555,6 +548,7 @@ Device* new_device(MCI_OPEN_DRIVER_PARMS* parms)
     d->door_open = false;
     d->media = false;
     d->notify_window = NULL;
+    d->position_seen = 0;
     d->wake = CreateEventA(NULL, FALSE, FALSE, NULL);
     d->thread = NULL;
     d->quit = false;
@@ -585,7 +579,7 @@ void delete_device(Device* d)
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH)
-        InitializeCriticalSection(&g_store_lock);
+        mcishell::init();
     return TRUE;
 }
 
@@ -616,7 +610,9 @@ extern "C" LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR, UINT message,
     Device& d = *(Device*)id;
     DWORD flags = (DWORD)p1;
     EnterCriticalSection(&d.lock);
+    uint32_t entry = mcishell::log_begin(kType, d.id, message, flags, (void*)p2);
     LRESULT result = command(d, message, flags, (void*)p2);
+    mcishell::log_end(entry, message, (void*)p2, result);
     MCI_GENERIC_PARMS* generic = (MCI_GENERIC_PARMS*)p2;
     if (LOWORD(result) == 0 && (flags & MCI_NOTIFY) && generic != NULL && message != MCI_PLAY &&
         message != MCI_OPEN_DRIVER)

@@ -10,6 +10,7 @@
 
 #include "sim/drive/win32/tests/itest_support.h"
 #include "sim/drive/win32/vdrive_store.h"
+#include "sim/mci/win32/mci_log_reader.h"
 
 namespace {
 
@@ -270,7 +271,7 @@ TEST_F(MciTest, DiscsWithoutAudio)
 {
     struct Case {
         const char* disc; DWORD tracks; DWORD first_audio;
-    } cases[] = {{"data", 1, 0}, {"cdi", 1, 0}, {"mixed", 3, 2}};
+    } cases[] = {{"data", 1, 0}, {"cdi", 1, 0}, {"mixed", 3, 2}, {"mixed12", 12, 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.disc);
         insert(c.disc);
@@ -321,6 +322,149 @@ TEST_F(MciTest, InfoAndCapabilities)
     ASSERT_EQ(0u, mciSendCommandA(device_, MCI_INFO, MCI_INFO_MEDIA_IDENTITY | MCI_WAIT,
                                   (DWORD_PTR)&info));
     EXPECT_NE(audio_id, text);
+}
+
+// The commands the playback panel sends, as the log records them.
+TEST_F(MciTest, CommandsAndNotificationsAreLogged)
+{
+    insert("mixed12");
+    open_d();
+    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    EXPECT_EQ(12u, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+    EXPECT_EQ(0x0200u, status_ok(MCI_STATUS_LENGTH, 12));  // 00:02, as MSF
+    ASSERT_EQ(0u, play(MCI_NOTIFY | MCI_FROM | MCI_TO, 0x0C, 0x0002000C));
+    EXPECT_EQ((WPARAM)MCI_NOTIFY_SUCCESSFUL, wait_notify());
+
+    std::vector<mcilog::Entry> log = mcilog::of_type(mcilog::read(), "cdaudio");
+    const uint32_t callback = (uint32_t)(DWORD_PTR)window_;
+    struct Step {
+        UINT message;
+        DWORD flags;
+        std::string text;
+        DWORD item, track, from, to;
+        uint64_t value;
+    } steps[] = {
+        {MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_OPEN_SHAREABLE | MCI_WAIT,
+         "D:", 0, 0, 0, 0, 0},
+        {MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, "", 0, 0, 0, 0, 0},
+        {MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, "", MCI_STATUS_NUMBER_OF_TRACKS, 0, 0, 0, 12},
+        {MCI_STATUS, MCI_STATUS_ITEM | MCI_TRACK | MCI_WAIT, "", MCI_STATUS_LENGTH, 12, 0, 0, 0x0200},
+        {MCI_PLAY, MCI_NOTIFY | MCI_FROM | MCI_TO, "", 0, 0, 0x0C, 0x0002000C, 0},
+        {vdrive::kMciNotifyPosted, MCI_NOTIFY_SUCCESSFUL, "", 0, 0, 0, 0, 0},
+    };
+    ASSERT_EQ(sizeof steps / sizeof steps[0], log.size()) << mcilog::dump(log);
+    for (size_t i = 0; i < log.size(); ++i) {
+        const mcilog::Entry& e = log[i];
+        const Step& s = steps[i];
+        SCOPED_TRACE(e.describe());
+        EXPECT_EQ(s.message, e.message);
+        EXPECT_EQ(s.flags, e.flags);
+        EXPECT_EQ(0u, e.is_notify() ? 0 : e.error());
+        EXPECT_EQ(device_, e.device);
+        EXPECT_EQ(GetCurrentProcessId(), e.process);
+        if (s.message == MCI_OPEN) {
+            EXPECT_EQ(s.text, e.text);
+        }
+        if (s.message == MCI_SET) {
+            EXPECT_EQ((uint32_t)MCI_FORMAT_TMSF, e.time_format);
+        }
+        if (s.message == MCI_STATUS) {
+            EXPECT_EQ(s.item, e.item);
+            EXPECT_EQ(s.track, e.track);
+            EXPECT_EQ(s.value, e.value);
+        }
+        if (s.message == MCI_PLAY) {
+            EXPECT_EQ(s.from, e.from);
+            EXPECT_EQ(s.to, e.to);
+        }
+        if (s.message == MCI_PLAY || e.is_notify()) {
+            EXPECT_EQ(callback, e.callback);
+        }
+    }
+}
+
+TEST_F(MciTest, PositionHeldInATrackWhilePlaying)
+{
+    insert("mixed12");
+    open_d();
+    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    // Track 5 (3:18) from its start to its end, as the panel plays a track.
+    ASSERT_EQ(0u, play(MCI_NOTIFY | MCI_FROM | MCI_TO, 0x05, 0x00120305));
+    std::string output;
+    ASSERT_EQ(itest::run_remote("position D 5 0:03:07 --hold", &output), 0u) << output;
+    ASSERT_TRUE(itest::wait_until([&] { return status_ok(MCI_STATUS_POSITION) == 0x00070305u; },
+                                  kNotifyTimeoutMs));
+    EXPECT_EQ(0u, wait_notify(400));  // the clock stands
+    EXPECT_EQ(0x00070305u, status_ok(MCI_STATUS_POSITION));
+    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(5, drive_d().play_status);
+
+    ASSERT_EQ(itest::run_remote("position D --release", &output), 0u) << output;
+    EXPECT_TRUE(itest::wait_until([&] { return status_ok(MCI_STATUS_POSITION) != 0x00070305u; },
+                                  kNotifyTimeoutMs));
+    // A time without a track is one in the track playing: 1 s before its end.
+    ASSERT_EQ(itest::run_remote("position D 3:17", &output), 0u) << output;
+    EXPECT_EQ((WPARAM)MCI_NOTIFY_SUCCESSFUL, wait_notify());
+    EXPECT_EQ(0x00000006u, status_ok(MCI_STATUS_POSITION));  // the end is where track 6 starts
+}
+
+TEST_F(MciTest, RefusedOpenFailsWithTheErrorChosen)
+{
+    std::string output;
+    ASSERT_EQ(itest::run_remote("mci-refuse cdaudio --error 291", &output), 0u) << output;
+    MCI_OPEN_PARMSA open = {};
+    open.lpstrDeviceType = (LPCSTR)(DWORD_PTR)MCI_DEVTYPE_CD_AUDIO;
+    open.lpstrElementName = "D:";
+    EXPECT_EQ(291u, mciSendCommandA(0, MCI_OPEN,
+                                    MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_WAIT,
+                                    (DWORD_PTR)&open));
+    std::vector<mcilog::Entry> log = mcilog::read();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ(291u, log[0].error());
+    ASSERT_EQ(itest::run_remote("mci-refuse --clear", &output), 0u) << output;
+    open_d();
+}
+
+// Discs copied onto the drive keep their files' times; a disc.ini of the
+// same time as the one before must not be answered from a cached copy.
+TEST_F(MciTest, DiscIniOfTheSameTimeIsReadAfresh)
+{
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+    const std::string base = std::string(temp) + "halvo-same-time";
+    const char* tracks[2] = {"Tracks=100,100\r\n", "Tracks=100,100,100\r\n"};
+    FILETIME when = {0x12345678, 0x01D00000};
+    std::string folders[2];
+    for (int i = 0; i < 2; ++i) {
+        folders[i] = base + std::to_string(i);
+        CreateDirectoryA(folders[i].c_str(), NULL);
+        std::string ini = folders[i] + "\\disc.ini";
+        HANDLE file = CreateFileA(ini.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        std::string text = std::string("[Disc]\r\nType=4\r\n") + tracks[i];
+        DWORD written = 0;
+        WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
+        SetFileTime(file, &when, &when, &when);
+        CloseHandle(file);
+    }
+    DWORD counts[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        std::string output;
+        ASSERT_EQ(itest::run_remote("insert " + folders[i], &output), 0u) << output;
+        open_d();
+        counts[i] = (DWORD)status_ok(MCI_STATUS_NUMBER_OF_TRACKS);
+        mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
+        device_ = 0;
+    }
+    std::string output;
+    EXPECT_EQ(itest::run_remote("reset", &output), 0u) << output;
+    for (const std::string& folder : folders) {
+        DeleteFileA((folder + "\\disc.ini").c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    EXPECT_EQ(2u, counts[0]);
+    EXPECT_EQ(3u, counts[1]);
 }
 
 TEST_F(MciTest, CommandStrings)

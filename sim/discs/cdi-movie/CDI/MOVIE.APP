@@ -1,0 +1,1 @@
+CD-i application (a stand-in: nothing here runs).
