@@ -126,5 +126,71 @@ TEST_F(PanelDiscTest, VideoCdWithoutItemsStartsIdleWithoutAWord) {
   EXPECT_FALSE(check_stray_boxes());
 }
 
+TEST_F(PanelDiscTest, ZoomStepsTheVideoWindowThroughThirdsOfTheDesktop) {
+  put_in("videocd-avseq", 9);
+  mcilog::clear();
+  ASSERT_TRUE(panel_.start("/play /dat"));
+  std::vector<mcilog::Entry> log;
+  ASSERT_TRUE(mcilog::wait_for([](const std::vector<mcilog::Entry>& l) { return has_play(l, "mpegvideo"); },
+                               kPanelWaitMs, &log));
+  HWND video = NULL;
+  for (const mcilog::Entry& e : log)
+    if (e.message == mci::kStatus && e.item == mci::kDgvStatusHwnd && e.error() == 0)
+      video = reinterpret_cast<HWND>(static_cast<uintptr_t>(e.value));
+  ASSERT_TRUE(IsWindow(video)) << mcilog::dump(log);
+  RECT desktop;
+  GetClientRect(GetDesktopWindow(), &desktop);
+  const int levels[] = {1, 2, 3, 1};
+  for (int level : levels) {
+    SCOPED_TRACE("zoom level " + std::to_string(level));
+    // The same button again within half a second would count as held.
+    ASSERT_TRUE(wait_for_ticks(3));
+    ASSERT_TRUE(press("Zoom"));
+    const LONG width = level * desktop.right / 3, height = level * desktop.bottom / 3;
+    const RECT expected = {desktop.right / 2 - width / 2, desktop.bottom / 2 - height / 2,
+                           desktop.right / 2 - width / 2 + width, desktop.bottom / 2 - height / 2 + height};
+    RECT got = {};
+    EXPECT_TRUE(eventually([&] {
+      GetWindowRect(video, &got);
+      return EqualRect(&got, &expected) != FALSE;
+    })) << got.left << "," << got.top << " " << got.right << "," << got.bottom;
+    EXPECT_EQ(static_cast<unsigned long>(level), query(3));
+  }
+  EXPECT_EQ(5ul, capability(MMCD_CAP_PLAY_STATE));
+}
+
+TEST_F(PanelDiscTest, MultimediaCdWalksOnToTheNextFileKind) {
+  put_in("qmcd-media", 12);
+  mcilog::clear();
+  ASSERT_TRUE(panel_.start("/play /qmcd"));
+  // CHIME.WAV plays for a second, then TONE.WAV on the same kind of device.
+  std::vector<mcilog::Entry> log;
+  EXPECT_TRUE(mcilog::wait_for(
+      [](const std::vector<mcilog::Entry>& l) {
+        for (const mcilog::Entry& e : l)
+          if (e.message == mci::kOpen && e.text == "D:\\WAVE\\TONE.WAV" && e.error() == 0) return true;
+        return false;
+      },
+      kPanelWaitMs, &log))
+      << mcilog::dump(log);
+  EXPECT_TRUE(eventually([&] { return query(2) == 2; })) << query(2);
+  std::vector<mcilog::Entry> notified;
+  for (const mcilog::Entry& e : log)
+    if (e.is_notify()) notified.push_back(e);
+  ASSERT_FALSE(notified.empty()) << mcilog::dump(log);
+  EXPECT_EQ(mci::kNotifySuccessful, notified.front().flags) << mcilog::dump(log);
+}
+
+TEST_F(PanelDiscTest, FileFromTheCommandLineClosesThePanelWhenPlayed) {
+  put_in("qmcd-media", 12);
+  mcilog::clear();
+  ASSERT_TRUE(panel_.start("-file D:\\WAVE\\CHIME.WAV"));
+  ASSERT_TRUE(panel_.wait_for_window());
+  EXPECT_FALSE(panel_.enabled(IDC_NEXT));
+  EXPECT_FALSE(panel_.enabled(IDC_PREVIOUS));
+  EXPECT_TRUE(panel_.wait_for_exit(kPanelWaitMs)) << mcilog::dump(mcilog::read());
+  EXPECT_TRUE(has_play(mcilog::read(), "waveaudio"));
+}
+
 }  // namespace
 }  // namespace itest

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "detector/win32/tests/detector_machine.h"
+#include "panel/mci.h"
 #include "panel/mcures_ids.h"
 #include "panel/win32/tests/panel_machine.h"
+#include "sim/mci/win32/mci_log_reader.h"
 
 namespace itest {
 namespace {
@@ -112,6 +115,88 @@ TEST_F(PanelRemoteTest, EjectOpensTheDoorAndClosesThePanel) {
   ASSERT_TRUE(press("Eject"));
   EXPECT_TRUE(eventually([&] { return drive_tray_open(); }));
   EXPECT_TRUE(panel_.wait_for_exit(kPanelWaitMs));
+}
+
+// The last play the CD device was given.
+bool last_cd_play(const std::vector<mcilog::Entry>& log, uint32_t& from) {
+  for (auto e = log.rbegin(); e != log.rend(); ++e)
+    if (e->type == "cdaudio" && e->message == panel::mci::kPlay && !e->is_notify() && e->error() == 0) {
+      from = e->from;
+      return true;
+    }
+  return false;
+}
+
+const char kSettingKey[] = "Software\\Quorvane Tech\\Quorvane Halvo Suite\\1.0\\Mcu\\Setting";
+
+TEST_F(PanelRemoteTest, NextAtTheLastTrack) {
+  struct Row {
+    BYTE continuous;
+    bool playing;  // after Next: playing track 1, or cued to it
+  };
+  const Row rows[] = {{1, true}, {0, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.continuous ? "continuous play on" : "continuous play off");
+    ASSERT_TRUE(write_binary(HKEY_CURRENT_USER, kSettingKey, "ContinuousPlay", {row.continuous}));
+    start_playing();
+    ASSERT_TRUE(press("Button4"));
+    ASSERT_TRUE(press("Enter"));
+    ASSERT_TRUE(eventually([&] { return query(2) == 4; })) << query(2);
+    mcilog::clear();
+    ASSERT_TRUE(press("NextTrack"));
+    EXPECT_TRUE(eventually([&] { return query(2) == 1; })) << query(2);
+    uint32_t from = 0;
+    if (row.playing) {
+      EXPECT_TRUE(eventually([&] { return last_cd_play(mcilog::read(), from); }));
+      EXPECT_EQ(panel::mci::tmsf(1, 0, 0, 0), from);
+      EXPECT_EQ(kPlaying, drive_play_status());
+    } else {
+      EXPECT_TRUE(eventually([&] { return panel_.enabled(IDC_PLAY) && !panel_.enabled(IDC_STOP); }));
+      EXPECT_TRUE(eventually([&] { return capability(MMCD_CAP_PLAY_STATE) == 8; }));
+      EXPECT_FALSE(last_cd_play(mcilog::read(), from)) << mcilog::dump(mcilog::read());
+    }
+    panel_.end();
+  }
+}
+
+TEST_F(PanelRemoteTest, SkipsCrossTrackEnds) {
+  struct Row {
+    const char* name;
+    int track, minutes, seconds;  // where the disc is held
+    const char* button;
+    uint32_t from;                // where the panel plays on
+    unsigned long current;
+  };
+  // Track 1 of the disc is 3:35 long.
+  const Row rows[] = {
+      {"forwards past the end of track 1", 1, 3, 30, "SkipForwards", panel::mci::tmsf(2, 0, 5, 0), 2},
+      {"backwards past the start of track 2", 2, 0, 4, "SkipBackwards", panel::mci::tmsf(1, 3, 29, 0), 1},
+  };
+  start_playing();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    char position[32];
+    wsprintfA(position, "position D %d 0:%02d:%02d --hold", row.track, row.minutes, row.seconds);
+    ASSERT_TRUE(run_remote(position));
+    // The panel shows the held time once its status poll has read it.
+    const uint32_t held = panel::mci::tmsf(row.track, row.minutes, row.seconds, 0);
+    ASSERT_TRUE(mcilog::wait_for(
+        [&](const std::vector<mcilog::Entry>& log) {
+          for (const mcilog::Entry& e : log)
+            if (e.type == "cdaudio" && e.message == panel::mci::kStatus &&
+                e.item == panel::mci::kStatusPosition && e.error() == 0 &&
+                (static_cast<uint32_t>(e.value) & 0x00FFFFFF) == held)
+              return true;
+          return false;
+        },
+        kPanelWaitMs));
+    mcilog::clear();
+    ASSERT_TRUE(press(row.button));
+    uint32_t from = 0;
+    EXPECT_TRUE(eventually([&] { return last_cd_play(mcilog::read(), from); }));
+    EXPECT_EQ(row.from, from) << std::hex << from;
+    EXPECT_EQ(row.current, query(2));
+  }
 }
 
 }  // namespace
