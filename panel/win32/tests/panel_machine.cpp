@@ -23,11 +23,11 @@ std::string disc_folder(const std::string& name) {
 
 // ---- the panel ----
 
-bool PanelProcess::start(const std::string& arguments) {
+bool PanelProcess::start(const std::string& arguments, const char* folder) {
   end();
   std::string line = "\"" + program_folder() + "panel.exe\"";
   if (!arguments.empty()) line += " " + arguments;
-  if (!process_.start(line, program_folder().c_str())) return false;
+  if (!process_.start(line, folder ? folder : program_folder().c_str())) return false;
   return WaitForInputIdle(process_.handle(), kPanelWaitMs) == 0;
 }
 

@@ -34,9 +34,9 @@ class PanelProcess {
   PanelProcess(const PanelProcess&) = delete;
   PanelProcess& operator=(const PanelProcess&) = delete;
 
-  // Starts "panel.exe <arguments>"; true once it waits for input (its
-  // dialog, or a box of its start-up).
-  bool start(const std::string& arguments);
+  // Starts "panel.exe <arguments>" in folder (NULL: the program folder);
+  // true once it waits for input (its dialog, or a box of its start-up).
+  bool start(const std::string& arguments, const char* folder = NULL);
   DWORD pid() const { return process_.pid(); }
   bool running() const { return process_.running(); }
   bool wait_for_exit(DWORD timeout_ms, DWORD* code = NULL) { return process_.wait(timeout_ms, code); }

@@ -117,6 +117,42 @@ TEST_F(PanelRemoteTest, EjectOpensTheDoorAndClosesThePanel) {
   EXPECT_TRUE(panel_.wait_for_exit(kPanelWaitMs));
 }
 
+// Help asks the viewer for the suite's help file; About shows the box.
+TEST_F(PanelStartTest, MenuHelpAndAbout) {
+  TestFolder suite("panel-help");
+  ASSERT_TRUE(suite.ok());
+  const std::string app_path = suite.path().substr(0, suite.path().size() - 1);
+  ASSERT_TRUE(write_string(HKEY_CURRENT_USER, kSuiteKey, "AppPath", app_path));
+  // WinHelpA finds the stand-in in the panel's current folder.
+  const std::string viewer = app_path + "\\winhlp32.exe";
+  ASSERT_TRUE(place_standin(kHelpViewer, viewer));
+  put_in("audio", kDiscAudio);
+  ASSERT_TRUE(panel_.start("/play /cda", app_path.c_str()));
+  HWND panel = panel_.wait_for_window();
+  ASSERT_TRUE(panel != NULL);
+
+  ASSERT_TRUE(post_command(panel, IDM_HELP));
+  EXPECT_TRUE(eventually([&] { return !help_requests(viewer).empty(); })) << "no help request";
+  std::vector<HelpRequest> requests = help_requests(viewer);
+  if (!requests.empty()) {
+    EXPECT_EQ(static_cast<UINT>(HELP_FINDER), requests[0].command);
+    EXPECT_EQ(app_path + "\\mmcu.hlp", requests[0].file);
+  }
+  for (HWND window : find_windows(kHelpViewerClass, NULL)) PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(eventually([] { return find_windows(kHelpViewerClass, NULL).empty(); })) << "help viewer left";
+
+  ASSERT_TRUE(post_command(panel, IDM_ABOUT));
+  HWND about = NULL;
+  ASSERT_TRUE(eventually([&] {
+    return (about = find_window("#32770", "About Halvo Multimedia Deck", panel_.pid())) != NULL &&
+           IsWindowVisible(about);
+  }));
+  EXPECT_EQ("Version 1.00", text_of(GetDlgItem(about, IDC_ABOUT_VERSION)));
+  ASSERT_TRUE(click(about, IDOK));
+  EXPECT_TRUE(eventually([&] { return !IsWindow(about); }));
+  EXPECT_TRUE(panel_.running());
+}
+
 // The last play the CD device was given.
 bool last_cd_play(const std::vector<mcilog::Entry>& log, uint32_t& from) {
   for (auto e = log.rbegin(); e != log.rend(); ++e)
