@@ -21,6 +21,10 @@ struct IconGroupEntry {  // GRPICONDIRENTRY
 };
 #pragma pack(pop)
 
+INT_PTR CALLBACK plain_dialog(HWND, UINT message, WPARAM, LPARAM) {
+  return message == WM_INITDIALOG;
+}
+
 }  // namespace
 
 std::string beside_test(const char* name) {
@@ -54,6 +58,10 @@ std::pair<const BYTE*, DWORD> ResourceLibraryTest::data(LPCSTR name, LPCSTR type
   return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(dll_, found)};
 }
 
+HWND ResourceLibraryTest::create_dialog(int id, HWND owner) {
+  return CreateDialogParamA(dll_, MAKEINTRESOURCEA(id), owner, plain_dialog, 0);
+}
+
 void expect_resources_only(HMODULE dll, const char* name) {
   auto base = reinterpret_cast<const BYTE*>(dll);
   auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
@@ -66,10 +74,6 @@ void expect_resources_only(HMODULE dll, const char* name) {
     EXPECT_EQ(0u, first->Name) << name << " imports a library";
   }
   EXPECT_NE(0, nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
-}
-
-INT_PTR CALLBACK plain_dialog(HWND, UINT message, WPARAM, LPARAM) {
-  return message == WM_INITDIALOG;
 }
 
 ParentWindow::ParentWindow() {

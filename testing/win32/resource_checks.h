@@ -30,6 +30,8 @@ class ResourceLibraryTest : public ::testing::Test {
   std::pair<const BYTE*, DWORD> data(UINT id, LPCSTR type) {
     return data(MAKEINTRESOURCEA(id), type);
   }
+  // The dialog template made into a modeless dialog that does nothing.
+  HWND create_dialog(int id, HWND owner);
 
   const char* name_;
   HMODULE dll_ = NULL;
@@ -37,9 +39,6 @@ class ResourceLibraryTest : public ::testing::Test {
 
 // No entry point and no imports: loading the library runs nothing.
 void expect_resources_only(HMODULE dll, const char* name);
-
-// A dialog procedure that does nothing, to create templates with.
-INT_PTR CALLBACK plain_dialog(HWND, UINT message, WPARAM, LPARAM);
 
 // A hidden top-level window: the sheet a page sits in, the owner of a box.
 class ParentWindow {

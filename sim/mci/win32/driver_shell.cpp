@@ -259,6 +259,14 @@ void notify(const char* type, MCIDEVICEID device, HWND window, UINT status)
     mciDriverNotify((HANDLE)window, device, status);
 }
 
+DWORD return_text(MCI_INFO_PARMSW* parms, const std::wstring& text)
+{
+    if (text.size() >= parms->dwRetSize)
+        return MCIERR_PARAM_OVERFLOW;
+    lstrcpyW(parms->lpstrReturn, text.c_str());
+    return 0;
+}
+
 void init_thread(DeviceThread& t)
 {
     InitializeCriticalSection(&t.lock);

@@ -69,6 +69,9 @@ std::string disc_value(char letter, const char* section, const char* key);
 // Posts MM_MCINOTIFY to a window (nothing when null) and logs it.
 void notify(const char* type, MCIDEVICEID device, HWND window, UINT status);
 
+// MCI_INFO's answer, when it fits the caller's buffer.
+DWORD return_text(MCI_INFO_PARMSW* parms, const std::wstring& text);
+
 // An answer of an MCI resource: a value and the string table entry it
 // is shown as.
 template <typename Out>

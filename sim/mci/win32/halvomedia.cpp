@@ -447,10 +447,7 @@ DWORD info(Device& d, DWORD flags, MCI_INFO_PARMSW* parms)
         text = d.element;
     else
         return MCIERR_MISSING_PARAMETER;
-    if (text.size() >= parms->dwRetSize)
-        return MCIERR_PARAM_OVERFLOW;
-    lstrcpyW(parms->lpstrReturn, text.c_str());
-    return 0;
+    return mcishell::return_text(parms, text);
 }
 
 LRESULT devcaps(Device& d, DWORD flags, MCI_GETDEVCAPS_PARMS* parms)

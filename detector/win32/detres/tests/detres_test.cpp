@@ -15,7 +15,6 @@
 namespace {
 
 using itest::ParentWindow;
-using itest::plain_dialog;
 
 class Detres : public itest::ResourceLibraryTest {
  protected:
@@ -194,8 +193,7 @@ TEST_F(Detres, EveryDialogCreatesWithItsControls) {
     SCOPED_TRACE("dialog " + std::to_string(d.id));
     ParentWindow parent;
     ASSERT_TRUE(parent.window() != NULL);
-    HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(d.id), parent.window(),
-                                     plain_dialog, 0);
+    HWND dialog = create_dialog(d.id, parent.window());
     ASSERT_TRUE(dialog != NULL) << GetLastError();
 
     DWORD style = GetWindowLongA(dialog, GWL_STYLE);
@@ -218,8 +216,7 @@ TEST_F(Detres, EveryDialogCreatesWithItsControls) {
 TEST_F(Detres, DialogDetailsTheCodeRelies) {
   ParentWindow parent;
   // The up-down control's buddy is the mouse-step edit.
-  HWND general = CreateDialogParamA(dll_, MAKEINTRESOURCEA(IDD_GENERAL_PAGE), parent.window(),
-                                    plain_dialog, 0);
+  HWND general = create_dialog(IDD_GENERAL_PAGE, parent.window());
   ASSERT_TRUE(general != NULL);
   EXPECT_EQ(GetDlgItem(general, IDC_MOUSE_STEP),
             (HWND)SendDlgItemMessageA(general, IDC_MOUSE_SPIN, UDM_GETBUDDY, 0, 0));
@@ -251,8 +248,7 @@ TEST_F(Detres, DialogDetailsTheCodeRelies) {
 
   // The Add and Edit dialogs offer the context help button.
   for (int id : {IDD_ADD_PLAYER, IDD_EDIT_PLAYER, IDD_APPLICATION}) {
-    HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(id), parent.window(),
-                                     plain_dialog, 0);
+    HWND dialog = create_dialog(id, parent.window());
     ASSERT_TRUE(dialog != NULL);
     EXPECT_NE(0, GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) << "dialog " << id;
     DestroyWindow(dialog);

@@ -20,7 +20,6 @@ namespace {
 
 using itest::class_of;
 using itest::ParentWindow;
-using itest::plain_dialog;
 using itest::text_of;
 
 const char* const kStems[] = {"BPower", "BPlayL", "BPretrk", "BPause", "BSkipB",
@@ -314,8 +313,7 @@ TEST_F(Mcures, EveryDialogCreatesWithItsControls) {
     SCOPED_TRACE("dialog " + std::to_string(d.id));
     ParentWindow parent;
     ASSERT_TRUE(parent.window() != NULL);
-    HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(d.id), parent.window(),
-                                     plain_dialog, 0);
+    HWND dialog = create_dialog(d.id, parent.window());
     ASSERT_TRUE(dialog != NULL) << GetLastError();
     EXPECT_EQ(d.caption, text_of(dialog));
 
@@ -366,8 +364,7 @@ TEST_F(Mcures, PanelTemplateIsACaptionlessStripOfTheGivenSize) {
 // text: each list needs its horizontal scroll bar for that to show.
 TEST_F(Mcures, PlayListsScrollSideways) {
   ParentWindow parent;
-  HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(IDD_PLAY_LIST), parent.window(),
-                                   plain_dialog, 0);
+  HWND dialog = create_dialog(IDD_PLAY_LIST, parent.window());
   ASSERT_TRUE(dialog != NULL);
   for (int id : {IDC_SOURCE, IDC_DESTINATION}) {
     HWND list = GetDlgItem(dialog, id);
@@ -387,8 +384,7 @@ TEST_F(Mcures, PlayListsScrollSideways) {
 
 TEST_F(Mcures, AboutBoxShowsTheIcon) {
   ParentWindow parent;
-  HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(IDD_ABOUT), parent.window(),
-                                   plain_dialog, 0);
+  HWND dialog = create_dialog(IDD_ABOUT, parent.window());
   ASSERT_TRUE(dialog != NULL);
   int icons = 0;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
