@@ -22,27 +22,13 @@
 set -euo pipefail
 out=${1:?usage: draw-detres.sh OUTDIR}
 mkdir -p "$out"
-# /usr/local/bin/convert may be a stand-in on these machines.
-im=/usr/bin/convert
-[ -x "$im" ] || { echo "draw-detres: ImageMagick not found at $im (./halvo setup installs it)" >&2; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/picture-files.sh"
 
 mask='#FF00FF'
 face='#C0C0C0'
 light='#FFFFFF'
 shadow='#808080'
 dark='#404040'
-
-# A 24-bit BMP of exactly what was drawn, no alpha channel.
-save24() {  # convert-args... file
-  local file=${@: -1}
-  "$im" "${@:1:$#-1}" -alpha off -type TrueColor -compress None "BMP3:$file"
-}
-
-# An icon file of 256-colour images with a transparency mask.
-save_icon() {  # image... file
-  local file=${@: -1}
-  "$im" "${@:1:$#-1}" -channel A -threshold 50% +channel -type PaletteBilevelAlpha -colors 255 "ICO:$file"
-}
 
 # --- icon 101: a silver disc at the lower left, its receiver's red lamp and
 # the infrared beam going out to the upper right (drawn at 32, scaled to 16)

@@ -28,9 +28,7 @@ set -euo pipefail
 out=${1:?usage: draw-mcures.sh OUTDIR [PREVIEW.png]}
 preview=${2:-}
 mkdir -p "$out"
-# /usr/local/bin/convert may be a stand-in on these machines.
-im=/usr/bin/convert
-[ -x "$im" ] || { echo "draw-mcures: ImageMagick not found at $im (./halvo setup installs it)" >&2; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/picture-files.sh"
 
 # The body's colours, and the LED's (the panel lights its digits cyan).
 body_top='#4A4E56'
@@ -41,11 +39,6 @@ recess='#141518'
 led='#00FFFF'
 led_dim='#0E3A3A'
 label='#9AA0AA'
-
-save24() {  # convert-args... file
-  local file=${@: -1}
-  "$im" "${@:1:$#-1}" -alpha off -type TrueColor -compress None "BMP3:$file"
-}
 
 # Little-endian numbers for the file headers written here.
 le16() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)))"; }
@@ -273,8 +266,7 @@ deck_icon() {  # size file
 }
 deck_icon 32 "$out/panel32.png"
 deck_icon 16 "$out/panel16.png"
-"$im" "$out/panel16.png" "$out/panel32.png" -channel A -threshold 50% +channel \
-  -type PaletteBilevelAlpha -colors 255 "ICO:$out/panel.ico"
+save_icon "$out/panel16.png" "$out/panel32.png" "$out/panel.ico"
 
 # --- cursor 204: a white pointing hand with a black outline, hot spot at
 # the finger's tip. Written as a two-colour cursor file (image and mask of

@@ -45,6 +45,35 @@ class Transport : public PanelTest {
   void notify_end() { panel.on_mci_notify(mci::kNotifySuccessful, mci.id_of("cdaudio")); }
 };
 
+// The disc of playing_cd in a panel of its own, for each case of a table.
+struct CaseCd {
+  CaseCd() {
+    m.answer_value("cdaudio", mci::kStatus, mci::kStatusNumberOfTracks, 5);
+    for (int t = 1; t <= 5; ++t) m.answer_value("cdaudio", mci::kStatus, mci::kStatusLength, 4, t);
+  }
+  // Started on the disc and playing track at minutes:seconds, with what
+  // that took forgotten.
+  void play_at(int track, int minutes, int seconds, bool continuous) {
+    r.caps[MMCD_CAP_DISC_TYPE] = 4;
+    p.on_init(kPanelWindow, "/play /cda");
+    if (!continuous) p.on_control(IDC_REPEAT);
+    m.answer_value("cdaudio", mci::kStatus, mci::kStatusMode, mci::kModePlay);
+    p.on_timer(kStatusTimer);
+    while (p.current_track() < track) p.next_track();
+    m.answer_value("cdaudio", mci::kStatus, mci::kStatusPosition, mci::tmsf(track, minutes, seconds, 0));
+    p.on_timer(kStatusTimer);
+    m.take();
+    r.take_reports();
+  }
+
+  FakeMci m;
+  FakeShell s;
+  FakeRemote r;
+  FakeFolders f;
+  halvo::MemoryRegistry reg;
+  PlaybackPanel p{m, s, r, f, reg};
+};
+
 TEST_F(Transport, PauseResumeAndStop) {
   playing_cd();
   at(2, 1, 30);
@@ -236,25 +265,12 @@ TEST_F(Transport, SkipForwardOnACd) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeMci m;
-    FakeShell s;
-    FakeRemote r;
-    FakeFolders f;
-    halvo::MemoryRegistry reg;
-    PlaybackPanel p(m, s, r, f, reg);
-    // The same disc as playing_cd, in a panel of its own.
-    m.answer_value("cdaudio", mci::kStatus, mci::kStatusNumberOfTracks, 5);
-    for (int t = 1; t <= 5; ++t) m.answer_value("cdaudio", mci::kStatus, mci::kStatusLength, 4, t);
-    r.caps[MMCD_CAP_DISC_TYPE] = 4;
-    p.on_init(kPanelWindow, "/play /cda");
-    if (!c.continuous) p.on_control(IDC_REPEAT);
-    m.answer_value("cdaudio", mci::kStatus, mci::kStatusMode, mci::kModePlay);
-    p.on_timer(kStatusTimer);
-    while (p.current_track() < c.track) p.next_track();
-    m.answer_value("cdaudio", mci::kStatus, mci::kStatusPosition, mci::tmsf(c.track, c.minutes, c.seconds, 0));
-    p.on_timer(kStatusTimer);
-    m.take();
-    r.take_reports();
+    CaseCd cd;
+    cd.play_at(c.track, c.minutes, c.seconds, c.continuous);
+    FakeMci& m = cd.m;
+    FakeShell& s = cd.s;
+    FakeRemote& r = cd.r;
+    PlaybackPanel& p = cd.p;
 
     p.skip_forward();
     EXPECT_EQ(time_text(s.time), c.display);
@@ -293,28 +309,16 @@ TEST_F(Transport, SkipBackwardOnACd) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeMci m;
-    FakeShell s;
-    FakeRemote r;
-    FakeFolders f;
-    halvo::MemoryRegistry reg;
-    PlaybackPanel p(m, s, r, f, reg);
-    m.answer_value("cdaudio", mci::kStatus, mci::kStatusNumberOfTracks, 5);
-    for (int t = 1; t <= 5; ++t) m.answer_value("cdaudio", mci::kStatus, mci::kStatusLength, 4, t);
+    CaseCd cd;
+    FakeMci& m = cd.m;
+    FakeShell& s = cd.s;
+    FakeRemote& r = cd.r;
+    PlaybackPanel& p = cd.p;
     const int previous = c.track > 1 ? c.track - 1 : 5;
     m.answer_value("cdaudio", mci::kStatus, mci::kStatusLength,
                    static_cast<uintptr_t>(c.previous_length / 60 | (c.previous_length % 60) << 8),
                    static_cast<uint32_t>(previous));
-    r.caps[MMCD_CAP_DISC_TYPE] = 4;
-    p.on_init(kPanelWindow, "/play /cda");
-    if (!c.continuous) p.on_control(IDC_REPEAT);
-    m.answer_value("cdaudio", mci::kStatus, mci::kStatusMode, mci::kModePlay);
-    p.on_timer(kStatusTimer);
-    while (p.current_track() < c.track) p.next_track();
-    m.answer_value("cdaudio", mci::kStatus, mci::kStatusPosition, mci::tmsf(c.track, c.minutes, c.seconds, 0));
-    p.on_timer(kStatusTimer);
-    m.take();
-    r.take_reports();
+    cd.play_at(c.track, c.minutes, c.seconds, c.continuous);
 
     p.skip_backward();
     EXPECT_EQ(time_text(s.time), c.display);

@@ -15,7 +15,24 @@ namespace {
 CRITICAL_SECTION g_lock;
 vdrive::Store g_store;
 
+const DWORD kPollMs = 100;  // how often a play looks for position commands
+
 std::string wide_field(const wchar_t* text) { return text != NULL ? narrow(text) : std::string(); }
+
+DWORD WINAPI run_thread(void* parameter)
+{
+    DeviceThread& t = *(DeviceThread*)parameter;
+    for (;;) {
+        EnterCriticalSection(&t.lock);
+        if (t.quit) {
+            LeaveCriticalSection(&t.lock);
+            return 0;
+        }
+        DWORD wait = t.tick(t.device);
+        LeaveCriticalSection(&t.lock);
+        WaitForSingleObject(t.wake, wait);
+    }
+}
 
 }  // namespace
 
@@ -240,6 +257,70 @@ void notify(const char* type, MCIDEVICEID device, HWND window, UINT status)
         unlock_state();
     }
     mciDriverNotify((HANDLE)window, device, status);
+}
+
+DWORD return_text(MCI_INFO_PARMSW* parms, const std::wstring& text)
+{
+    if (text.size() >= parms->dwRetSize)
+        return MCIERR_PARAM_OVERFLOW;
+    lstrcpyW(parms->lpstrReturn, text.c_str());
+    return 0;
+}
+
+void init_thread(DeviceThread& t)
+{
+    InitializeCriticalSection(&t.lock);
+    t.wake = CreateEventA(NULL, FALSE, FALSE, NULL);
+    t.thread = NULL;
+    t.quit = false;
+    t.tick = NULL;
+    t.device = NULL;
+}
+
+bool start_thread(DeviceThread& t, DWORD (*tick)(void* device), void* device)
+{
+    t.tick = tick;
+    t.device = device;
+    t.thread = CreateThread(NULL, 0, run_thread, &t, 0, NULL);
+    return t.thread != NULL;
+}
+
+void end_thread(DeviceThread& t)
+{
+    EnterCriticalSection(&t.lock);
+    t.quit = true;
+    LeaveCriticalSection(&t.lock);
+    if (t.thread != NULL) {
+        SetEvent(t.wake);
+        WaitForSingleObject(t.thread, INFINITE);
+        CloseHandle(t.thread);
+        t.thread = NULL;
+    }
+    CloseHandle(t.wake);
+    DeleteCriticalSection(&t.lock);
+}
+
+DWORD poll_wait(DWORD ms_to_end)
+{
+    return ms_to_end < kPollMs ? ms_to_end + 1 : kPollMs;
+}
+
+LRESULT driver_message(DWORD_PTR id, UINT message, LPARAM p1, LPARAM p2)
+{
+    switch (message) {
+    case DRV_LOAD:
+    case DRV_FREE:
+    case DRV_ENABLE:
+    case DRV_DISABLE:
+        return 1;
+    case DRV_QUERYCONFIGURE:
+        return 0;
+    case DRV_CONFIGURE:
+    case DRV_INSTALL:
+    case DRV_REMOVE:
+        return DRVCNF_OK;
+    }
+    return DefDriverProc(id, NULL, message, p1, p2);
 }
 
 }  // namespace mcishell

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <mmsystem.h>
+#include <mmddk.h>
 
 #include <string>
 
@@ -67,6 +68,68 @@ void log_end(uint32_t seq, UINT message, const void* parms, LRESULT result);
 std::string disc_value(char letter, const char* section, const char* key);
 // Posts MM_MCINOTIFY to a window (nothing when null) and logs it.
 void notify(const char* type, MCIDEVICEID device, HWND window, UINT status);
+
+// MCI_INFO's answer, when it fits the caller's buffer.
+DWORD return_text(MCI_INFO_PARMSW* parms, const std::wstring& text);
+
+// An answer of an MCI resource: a value and the string table entry it
+// is shown as.
+template <typename Out>
+LRESULT resource(Out* out, WORD value, WORD string)
+{
+    *out = MAKEMCIRESOURCE(value, string);
+    return MCI_RESOURCE_RETURNED;
+}
+
+template <typename Out>
+LRESULT boolean(Out* out, bool value)
+{
+    return resource(out, value ? TRUE : FALSE, value ? MCI_TRUE : MCI_FALSE);
+}
+
+// A device's lock and the thread that ends its plays on time and applies
+// position commands while they run. The thread runs tick with the lock held
+// whenever it wakes; tick returns how long it may sleep.
+struct DeviceThread {
+    CRITICAL_SECTION lock;
+    HANDLE wake;
+    HANDLE thread;
+    bool quit;
+    DWORD (*tick)(void* device);
+    void* device;
+};
+// Makes the lock and the wake event; the thread waits for start_thread.
+void init_thread(DeviceThread& t);
+bool start_thread(DeviceThread& t, DWORD (*tick)(void* device), void* device);
+// Ends the thread, if started, and frees the lock and the event.
+void end_thread(DeviceThread& t);
+// How long a playing device's thread, or a play that waits, sleeps: to
+// the play's end, or until it next looks for position commands.
+DWORD poll_wait(DWORD ms_to_end);
+
+// DriverProc's answer to the driver messages that are not MCI commands,
+// other than DRV_OPEN and DRV_CLOSE.
+LRESULT driver_message(DWORD_PTR id, UINT message, LPARAM p1, LPARAM p2);
+inline bool is_mci_command(DWORD_PTR id, UINT message)
+{
+    return message >= DRV_MCI_FIRST && message <= DRV_MCI_LAST && id != 0;
+}
+
+// Runs an MCI command logged, and tells a caller that asked of its success
+// (a play tells of its end itself, an open tells nothing).
+template <typename Command>
+LRESULT run_logged(const char* type, MCIDEVICEID device, UINT message, DWORD flags, void* parms,
+                   Command command)
+{
+    uint32_t entry = log_begin(type, device, message, flags, parms);
+    LRESULT result = command();
+    log_end(entry, message, parms, result);
+    MCI_GENERIC_PARMS* generic = (MCI_GENERIC_PARMS*)parms;
+    if (LOWORD(result) == 0 && (flags & MCI_NOTIFY) && generic != NULL && message != MCI_PLAY &&
+        message != MCI_OPEN_DRIVER)
+        notify(type, device, (HWND)generic->dwCallback, MCI_NOTIFY_SUCCESSFUL);
+    return result;
+}
 
 }  // namespace mcishell
 

@@ -38,7 +38,6 @@ const uint8_t kNibblePaused = 6;
 const uint8_t kNibbleStopped = vdrive::kStatusIdle;
 const wchar_t kProduct[] = L"Halvo CD Audio";
 const char kType[] = "cdaudio";
-const DWORD kPollMs = 100;  // how often a play looks for position commands
 
 // ---- the shared machine state
 
@@ -98,7 +97,7 @@ bool move_tray(char letter, bool open)
 struct Device {
     MCIDEVICEID id;
     char letter;
-    CRITICAL_SECTION lock;
+    mcishell::DeviceThread worker;  // its lock and its play's clock
     halvomci::Player player;
     TimeFormat format;
     bool door_open;
@@ -106,24 +105,16 @@ struct Device {
     std::string disc_key;    // which disc the player holds
     HWND notify_window;      // a play's pending notification, or null
     uint32_t position_seen;  // the last position command applied
-    HANDLE wake;
-    HANDLE thread;
-    bool quit;
 };
 
 DWORD now() { return GetTickCount(); }
-
-void notify(Device& d, HWND window, UINT status)
-{
-    mcishell::notify(kType, d.id, window, status);
-}
 
 // Sends the pending play notification with a status other than success.
 void end_pending(Device& d, UINT status)
 {
     HWND window = d.notify_window;
     d.notify_window = NULL;
-    notify(d, window, status);
+    mcishell::notify(kType, d.id, window, status);
 }
 
 // A play that reached its end: the drive stops and the caller is told.
@@ -207,25 +198,14 @@ void refresh(Device& d)
     take_position(d);
 }
 
-DWORD WINAPI play_clock(void* parameter)
+DWORD play_clock(void* device)
 {
-    Device& d = *(Device*)parameter;
-    for (;;) {
-        EnterCriticalSection(&d.lock);
-        if (d.quit) {
-            LeaveCriticalSection(&d.lock);
-            return 0;
-        }
-        settle(d);
-        DWORD wait = INFINITE;
-        if (d.player.mode() == Mode::kPlaying) {
-            take_position(d);
-            DWORD left = d.player.ms_to_end(now());
-            wait = left < kPollMs ? left + 1 : kPollMs;
-        }
-        LeaveCriticalSection(&d.lock);
-        WaitForSingleObject(d.wake, wait);
-    }
+    Device& d = *(Device*)device;
+    settle(d);
+    if (d.player.mode() != Mode::kPlaying)
+        return INFINITE;
+    take_position(d);
+    return mcishell::poll_wait(d.player.ms_to_end(now()));
 }
 
 // ---- the MCI commands; each runs with the device locked
@@ -286,8 +266,7 @@ DWORD open_device(Device& d, DWORD flags, MCI_OPEN_PARMSW* parms)
     mcishell::current_position(letter, &d.position_seen, &held);
     if (held)
         d.player.hold(now());
-    d.thread = CreateThread(NULL, 0, play_clock, &d, 0, NULL);
-    if (d.thread == NULL)
+    if (!mcishell::start_thread(d.worker, play_clock, &d))
         return MCIERR_OUT_OF_MEMORY;
     refresh(d);
     return 0;
@@ -326,13 +305,13 @@ DWORD play(Device& d, DWORD flags, MCI_PLAY_PARMS* parms)
     if ((flags & MCI_NOTIFY) && parms != NULL)
         d.notify_window = (HWND)parms->dwCallback;
     show_play_status(d.letter, kNibblePlaying);
-    SetEvent(d.wake);
+    SetEvent(d.worker.wake);
     if (flags & MCI_WAIT) {
         while (d.player.mode() == Mode::kPlaying) {
-            DWORD left = d.player.ms_to_end(now());
-            LeaveCriticalSection(&d.lock);
-            Sleep(left < kPollMs ? left + 1 : kPollMs);
-            EnterCriticalSection(&d.lock);
+            DWORD wait = mcishell::poll_wait(d.player.ms_to_end(now()));
+            LeaveCriticalSection(&d.worker.lock);
+            Sleep(wait);
+            EnterCriticalSection(&d.worker.lock);
             settle(d);
             take_position(d);
         }
@@ -340,18 +319,8 @@ DWORD play(Device& d, DWORD flags, MCI_PLAY_PARMS* parms)
     return 0;
 }
 
-template <typename Out>
-LRESULT resource(Out* out, WORD value, WORD string)
-{
-    *out = MAKEMCIRESOURCE(value, string);
-    return MCI_RESOURCE_RETURNED;
-}
-
-template <typename Out>
-LRESULT boolean(Out* out, bool value)
-{
-    return resource(out, value ? TRUE : FALSE, value ? MCI_TRUE : MCI_FALSE);
-}
+using mcishell::boolean;
+using mcishell::resource;
 
 LRESULT status(Device& d, DWORD flags, MCI_STATUS_PARMS* parms)
 {
@@ -476,10 +445,7 @@ DWORD info(Device& d, DWORD flags, MCI_INFO_PARMSW* parms)
     } else {
         return MCIERR_MISSING_PARAMETER;
     }
-    if (text.size() >= parms->dwRetSize)
-        return MCIERR_PARAM_OVERFLOW;
-    lstrcpyW(parms->lpstrReturn, text.c_str());
-    return 0;
+    return mcishell::return_text(parms, text);
 }
 
 LRESULT devcaps(DWORD flags, MCI_GETDEVCAPS_PARMS* parms)
@@ -526,7 +492,7 @@ LRESULT command(Device& d, UINT message, DWORD flags, void* parms)
         refresh(d);
         if (d.player.resume(now())) {
             show_play_status(d.letter, kNibblePlaying);
-            SetEvent(d.wake);
+            SetEvent(d.worker.wake);
         }
         return 0;
     case MCI_SEEK: return seek(d, flags, (MCI_SEEK_PARMS*)parms);
@@ -543,15 +509,12 @@ Device* new_device(MCI_OPEN_DRIVER_PARMS* parms)
     Device* d = new Device();
     d->id = parms != NULL ? parms->wDeviceID : 0;
     d->letter = 0;
-    InitializeCriticalSection(&d->lock);
+    mcishell::init_thread(d->worker);
     d->format = TimeFormat::kMsf;
     d->door_open = false;
     d->media = false;
     d->notify_window = NULL;
     d->position_seen = 0;
-    d->wake = CreateEventA(NULL, FALSE, FALSE, NULL);
-    d->thread = NULL;
-    d->quit = false;
     if (parms != NULL) {
         parms->wType = MCI_DEVTYPE_CD_AUDIO;
         parms->wCustomCommandTable = MCI_NO_COMMAND_TABLE;
@@ -561,16 +524,7 @@ Device* new_device(MCI_OPEN_DRIVER_PARMS* parms)
 
 void delete_device(Device* d)
 {
-    EnterCriticalSection(&d->lock);
-    d->quit = true;
-    LeaveCriticalSection(&d->lock);
-    if (d->thread != NULL) {
-        SetEvent(d->wake);
-        WaitForSingleObject(d->thread, INFINITE);
-        CloseHandle(d->thread);
-    }
-    CloseHandle(d->wake);
-    DeleteCriticalSection(&d->lock);
+    mcishell::end_thread(d->worker);
     delete d;
 }
 
@@ -587,36 +541,21 @@ extern "C" LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR, UINT message,
                                                              LPARAM p1, LPARAM p2)
 {
     switch (message) {
-    case DRV_LOAD:
-    case DRV_FREE:
-    case DRV_ENABLE:
-    case DRV_DISABLE:
-        return 1;
     case DRV_OPEN:
         return (LRESULT)new_device((MCI_OPEN_DRIVER_PARMS*)p2);
     case DRV_CLOSE:
         if (id != 0)
             delete_device((Device*)id);
         return 1;
-    case DRV_QUERYCONFIGURE:
-        return 0;
-    case DRV_CONFIGURE:
-    case DRV_INSTALL:
-    case DRV_REMOVE:
-        return DRVCNF_OK;
     }
-    if (message < DRV_MCI_FIRST || message > DRV_MCI_LAST || id == 0)
-        return DefDriverProc(id, NULL, message, p1, p2);
+    if (!mcishell::is_mci_command(id, message))
+        return mcishell::driver_message(id, message, p1, p2);
     Device& d = *(Device*)id;
     DWORD flags = (DWORD)p1;
-    EnterCriticalSection(&d.lock);
-    uint32_t entry = mcishell::log_begin(kType, d.id, message, flags, (void*)p2);
-    LRESULT result = command(d, message, flags, (void*)p2);
-    mcishell::log_end(entry, message, (void*)p2, result);
-    MCI_GENERIC_PARMS* generic = (MCI_GENERIC_PARMS*)p2;
-    if (LOWORD(result) == 0 && (flags & MCI_NOTIFY) && generic != NULL && message != MCI_PLAY &&
-        message != MCI_OPEN_DRIVER)
-        notify(d, (HWND)generic->dwCallback, MCI_NOTIFY_SUCCESSFUL);
-    LeaveCriticalSection(&d.lock);
+    void* parms = (void*)p2;
+    EnterCriticalSection(&d.worker.lock);
+    LRESULT result = mcishell::run_logged(kType, d.id, message, flags, parms,
+                                          [&] { return command(d, message, flags, parms); });
+    LeaveCriticalSection(&d.worker.lock);
     return result;
 }

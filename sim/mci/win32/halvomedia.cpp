@@ -34,7 +34,6 @@ using halvomci::Mode;
 using halvomci::PlayClock;
 
 const uint32_t kDefaultItemMs = 60000;  // an item its disc does not list
-const DWORD kPollMs = 100;              // how often a play looks for position commands
 const int kMpegWidth = 352;             // a Video CD picture
 const int kMpegHeight = 240;
 const int kMinVideoWidth = 160;
@@ -75,7 +74,7 @@ const DeviceType* type_named(const std::string& name)
 struct Device {
     MCIDEVICEID id;
     const DeviceType* type;   // null until known
-    CRITICAL_SECTION lock;
+    mcishell::DeviceThread worker;  // its lock and its play's clock
     PlayClock clock;
     uint32_t length;          // milliseconds
     std::wstring element;
@@ -84,28 +83,20 @@ struct Device {
     uint32_t position_seen;   // the last position command applied
     HWND window;
     HWND notify_window;       // a play's pending notification, or null
-    HANDLE wake;
-    HANDLE thread;
-    bool quit;
 
-    Device() : id(0), type(NULL), clock(1000), length(0), letter(0), position_seen(0),
-               window(NULL), notify_window(NULL), wake(NULL), thread(NULL), quit(false) {}
+    Device() : id(0), type(NULL), worker(), clock(1000), length(0), letter(0), position_seen(0),
+               window(NULL), notify_window(NULL) {}
 };
 
 DWORD now() { return GetTickCount(); }
 
 const char* type_name(const Device& d) { return d.type != NULL ? d.type->name : "media"; }
 
-void notify(Device& d, HWND window, UINT status)
-{
-    mcishell::notify(type_name(d), d.id, window, status);
-}
-
 void end_pending(Device& d, UINT status)
 {
     HWND window = d.notify_window;
     d.notify_window = NULL;
-    notify(d, window, status);
+    mcishell::notify(type_name(d), d.id, window, status);
 }
 
 // A play that reached its end: the caller is told.
@@ -135,37 +126,26 @@ void refresh(Device& d)
     take_position(d);
 }
 
-DWORD WINAPI play_clock(void* parameter)
+DWORD play_clock(void* device)
 {
-    Device& d = *(Device*)parameter;
-    for (;;) {
-        EnterCriticalSection(&d.lock);
-        if (d.quit) {
-            LeaveCriticalSection(&d.lock);
-            return 0;
-        }
-        refresh(d);
-        DWORD wait = INFINITE;
-        if (d.clock.mode() == Mode::kPlaying) {
-            DWORD left = d.clock.ms_to_end(now());
-            wait = left < kPollMs ? left + 1 : kPollMs;
-        }
-        LeaveCriticalSection(&d.lock);
-        WaitForSingleObject(d.wake, wait);
-    }
+    Device& d = *(Device*)device;
+    refresh(d);
+    if (d.clock.mode() != Mode::kPlaying)
+        return INFINITE;
+    return mcishell::poll_wait(d.clock.ms_to_end(now()));
 }
 
 bool picture_of(void* device, videowindow::Picture* picture)
 {
     Device& d = *(Device*)device;
-    EnterCriticalSection(&d.lock);
+    EnterCriticalSection(&d.worker.lock);
     picture->name = d.name;
     picture->ms = d.clock.position(now());
     picture->mode = d.clock.mode() == Mode::kPlaying  ? L"playing"
                     : d.clock.mode() == Mode::kPaused ? L"paused"
                                                       : L"stopped";
     picture->held = d.clock.held();
-    LeaveCriticalSection(&d.lock);
+    LeaveCriticalSection(&d.worker.lock);
     return true;
 }
 
@@ -320,8 +300,7 @@ DWORD open_device(Device& d, DWORD flags, MCI_OPEN_PARMSW* parms)
         mcishell::current_position(d.letter, &d.position_seen, &held);
     if (held)
         d.clock.hold(now());
-    d.thread = CreateThread(NULL, 0, play_clock, &d, 0, NULL);
-    if (d.thread == NULL)
+    if (!mcishell::start_thread(d.worker, play_clock, &d))
         return MCIERR_OUT_OF_MEMORY;
     return 0;
 }
@@ -352,13 +331,13 @@ DWORD play(Device& d, DWORD flags, MCI_PLAY_PARMS* parms)
     // Playing shows the video window, as MCI's video devices do.
     if (d.window != NULL && !IsWindowVisible(d.window))
         ShowWindow(d.window, SW_SHOWNA);
-    SetEvent(d.wake);
+    SetEvent(d.worker.wake);
     if (flags & MCI_WAIT) {
         while (d.clock.mode() == Mode::kPlaying) {
-            DWORD left = d.clock.ms_to_end(now());
-            LeaveCriticalSection(&d.lock);
-            Sleep(left < kPollMs ? left + 1 : kPollMs);
-            EnterCriticalSection(&d.lock);
+            DWORD wait = mcishell::poll_wait(d.clock.ms_to_end(now()));
+            LeaveCriticalSection(&d.worker.lock);
+            Sleep(wait);
+            EnterCriticalSection(&d.worker.lock);
             refresh(d);
         }
     }
@@ -384,18 +363,8 @@ DWORD seek(Device& d, DWORD flags, MCI_SEEK_PARMS* parms)
     return 0;
 }
 
-template <typename Out>
-LRESULT resource(Out* out, WORD value, WORD string)
-{
-    *out = MAKEMCIRESOURCE(value, string);
-    return MCI_RESOURCE_RETURNED;
-}
-
-template <typename Out>
-LRESULT boolean(Out* out, bool value)
-{
-    return resource(out, value ? TRUE : FALSE, value ? MCI_TRUE : MCI_FALSE);
-}
+using mcishell::boolean;
+using mcishell::resource;
 
 LRESULT status(Device& d, DWORD flags, MCI_STATUS_PARMS* parms)
 {
@@ -478,10 +447,7 @@ DWORD info(Device& d, DWORD flags, MCI_INFO_PARMSW* parms)
         text = d.element;
     else
         return MCIERR_MISSING_PARAMETER;
-    if (text.size() >= parms->dwRetSize)
-        return MCIERR_PARAM_OVERFLOW;
-    lstrcpyW(parms->lpstrReturn, text.c_str());
-    return 0;
+    return mcishell::return_text(parms, text);
 }
 
 LRESULT devcaps(Device& d, DWORD flags, MCI_GETDEVCAPS_PARMS* parms)
@@ -536,7 +502,7 @@ LRESULT command(Device& d, UINT message, DWORD flags, void* parms)
     case MCI_RESUME:
         refresh(d);
         if (d.clock.resume(now()))
-            SetEvent(d.wake);
+            SetEvent(d.worker.wake);
         return 0;
     case MCI_SEEK: return seek(d, flags, (MCI_SEEK_PARMS*)parms);
     case MCI_SET: return set(d, flags, (MCI_SET_PARMS*)parms);
@@ -555,8 +521,7 @@ LRESULT command(Device& d, UINT message, DWORD flags, void* parms)
 Device* new_device(LPCWSTR argument, MCI_OPEN_DRIVER_PARMS* parms)
 {
     Device* d = new Device();
-    InitializeCriticalSection(&d->lock);
-    d->wake = CreateEventA(NULL, FALSE, FALSE, NULL);
+    mcishell::init_thread(d->worker);
     if (argument != NULL)
         d->type = type_named(mcishell::narrow(argument));
     if (parms != NULL) {
@@ -569,17 +534,8 @@ Device* new_device(LPCWSTR argument, MCI_OPEN_DRIVER_PARMS* parms)
 
 void delete_device(Device* d)
 {
-    EnterCriticalSection(&d->lock);
-    d->quit = true;
-    LeaveCriticalSection(&d->lock);
-    if (d->thread != NULL) {
-        SetEvent(d->wake);
-        WaitForSingleObject(d->thread, INFINITE);
-        CloseHandle(d->thread);
-    }
+    mcishell::end_thread(d->worker);
     videowindow::release(d->window);
-    CloseHandle(d->wake);
-    DeleteCriticalSection(&d->lock);
     delete d;
 }
 
@@ -599,38 +555,23 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 extern "C" LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR, UINT message, LPARAM p1, LPARAM p2)
 {
     switch (message) {
-    case DRV_LOAD:
-    case DRV_FREE:
-    case DRV_ENABLE:
-    case DRV_DISABLE:
-        return 1;
     case DRV_OPEN:
         return (LRESULT)new_device((LPCWSTR)p1, (MCI_OPEN_DRIVER_PARMS*)p2);
     case DRV_CLOSE:
         if (id != 0)
             delete_device((Device*)id);
         return 1;
-    case DRV_QUERYCONFIGURE:
-        return 0;
-    case DRV_CONFIGURE:
-    case DRV_INSTALL:
-    case DRV_REMOVE:
-        return DRVCNF_OK;
     }
-    if (message < DRV_MCI_FIRST || message > DRV_MCI_LAST || id == 0)
-        return DefDriverProc(id, NULL, message, p1, p2);
+    if (!mcishell::is_mci_command(id, message))
+        return mcishell::driver_message(id, message, p1, p2);
     Device& d = *(Device*)id;
     DWORD flags = (DWORD)p1;
-    EnterCriticalSection(&d.lock);
+    void* parms = (void*)p2;
+    EnterCriticalSection(&d.worker.lock);
     if (message == MCI_OPEN_DRIVER)
-        take_type(d, flags, (const MCI_OPEN_PARMSW*)p2);
-    uint32_t entry = mcishell::log_begin(type_name(d), d.id, message, flags, (void*)p2);
-    LRESULT result = command(d, message, flags, (void*)p2);
-    mcishell::log_end(entry, message, (void*)p2, result);
-    MCI_GENERIC_PARMS* generic = (MCI_GENERIC_PARMS*)p2;
-    if (LOWORD(result) == 0 && (flags & MCI_NOTIFY) && generic != NULL && message != MCI_PLAY &&
-        message != MCI_OPEN_DRIVER)
-        notify(d, (HWND)generic->dwCallback, MCI_NOTIFY_SUCCESSFUL);
-    LeaveCriticalSection(&d.lock);
+        take_type(d, flags, (const MCI_OPEN_PARMSW*)parms);
+    LRESULT result = mcishell::run_logged(type_name(d), d.id, message, flags, parms,
+                                          [&] { return command(d, message, flags, parms); });
+    LeaveCriticalSection(&d.worker.lock);
     return result;
 }

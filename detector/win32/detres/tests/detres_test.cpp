@@ -6,70 +6,28 @@
 
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <string>
 #include <vector>
 
 #include "detector/win32/detres/detres_ids.h"
+#include "testing/win32/resource_checks.h"
 
 namespace {
 
-std::string library_path() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-  std::string s(path, n);
-  return s.substr(0, s.find_last_of('\\') + 1) + "detres.dll";
-}
+using itest::ParentWindow;
 
-class Detres : public ::testing::Test {
+class Detres : public itest::ResourceLibraryTest {
  protected:
-  void SetUp() override {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-    dll_ = LoadLibraryA(library_path().c_str());
-    ASSERT_TRUE(dll_ != NULL) << library_path() << " error " << GetLastError();
-  }
-  void TearDown() override {
-    if (dll_) FreeLibrary(dll_);
-  }
-
-  std::string string(UINT id) {
-    char text[1024];
-    int n = LoadStringA(dll_, id, text, sizeof text);
-    return std::string(text, n > 0 ? n : 0);
-  }
-
-  // The resource's bytes, or an empty span.
-  std::pair<const BYTE*, DWORD> data(UINT id, LPCSTR type) {
-    HRSRC found = FindResourceA(dll_, MAKEINTRESOURCEA(id), type);
-    if (!found) return {nullptr, 0};
-    HGLOBAL loaded = LoadResource(dll_, found);
-    return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(dll_, found)};
-  }
-
-  HMODULE dll_ = NULL;
+  Detres() : ResourceLibraryTest("detres.dll") {}
 };
 
 // ---------------------------------------------------------------------------
 // The library itself
 
 TEST_F(Detres, HoldsResourcesOnlyAndLoadsAsData) {
-  // No entry point and no imports: loading it runs nothing.
-  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(dll_);
-  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(dll_) +
-                                                       dos->e_lfanew);
-  EXPECT_EQ(0u, nt->OptionalHeader.AddressOfEntryPoint);
-  const IMAGE_DATA_DIRECTORY& imports =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (imports.Size) {
-    auto first = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-        reinterpret_cast<const BYTE*>(dll_) + imports.VirtualAddress);
-    EXPECT_EQ(0u, first->Name) << "detres.dll imports a library";
-  }
-  EXPECT_NE(0u, nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
+  itest::expect_resources_only(dll_, "detres.dll");
 
-  HMODULE as_data = LoadLibraryExA(library_path().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE as_data = LoadLibraryExA(path().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_TRUE(as_data != NULL) << GetLastError();
   char text[256];
   EXPECT_GT(LoadStringA(as_data, IDS_DETECTOR_CAPTION, text, sizeof text), 0);
@@ -230,80 +188,12 @@ std::vector<Dialog> dialogs() {
   };
 }
 
-INT_PTR CALLBACK plain_dialog(HWND, UINT message, WPARAM, LPARAM) {
-  return message == WM_INITDIALOG;
-}
-
-// A hidden top-level window: the sheet a page sits in, the owner of a box.
-class Parent {
- public:
-  Parent() {
-    window_ = CreateWindowExA(0, "STATIC", "detres test", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
-                              NULL, NULL, GetModuleHandleA(NULL), NULL);
-  }
-  ~Parent() { DestroyWindow(window_); }
-  HWND window() const { return window_; }
-
- private:
-  HWND window_;
-};
-
-std::string class_of(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-std::string text_of(HWND window) {
-  char text[512] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-// A label, check box, radio button or push button whose text needs more
-// room than its control has (in the dialog's own font) is drawn cut off.
-void expect_text_fits(HWND control, int dialog_id) {
-  std::string cls = class_of(control), text = text_of(control);
-  if (text.empty()) return;
-  DWORD style = GetWindowLongA(control, GWL_STYLE);
-  RECT room;
-  GetClientRect(control, &room);
-  int extra = 0;
-  UINT format = DT_CALCRECT | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
-  if (lstrcmpiA(cls.c_str(), "Static") == 0) {
-    if ((style & SS_TYPEMASK) > SS_RIGHT) return;  // icons and frames
-    format |= DT_WORDBREAK;
-  } else if (lstrcmpiA(cls.c_str(), "Button") == 0) {
-    format = DT_CALCRECT | DT_SINGLELINE;
-    switch (style & kButtonType) {
-      case BS_PUSHBUTTON: case BS_DEFPUSHBUTTON: extra = 8; break;
-      case BS_GROUPBOX: extra = 16; break;
-      default: extra = GetSystemMetrics(SM_CXMENUCHECK) + 4; break;
-    }
-  } else {
-    return;
-  }
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
-  RECT need = {0, 0, room.right - extra, 0};
-  DrawTextA(dc, text.c_str(), -1, &need, format);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
-  EXPECT_LE(need.right + extra, room.right)
-      << "dialog " << dialog_id << ", \"" << text << "\" is too wide";
-  if (format & DT_WORDBREAK) {
-    EXPECT_LE(need.bottom, room.bottom)
-        << "dialog " << dialog_id << ", \"" << text << "\" needs more lines";
-  }
-}
-
 TEST_F(Detres, EveryDialogCreatesWithItsControls) {
   for (const Dialog& d : dialogs()) {
     SCOPED_TRACE("dialog " + std::to_string(d.id));
-    Parent parent;
+    ParentWindow parent;
     ASSERT_TRUE(parent.window() != NULL);
-    HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(d.id), parent.window(),
-                                     plain_dialog, 0);
+    HWND dialog = create_dialog(d.id, parent.window());
     ASSERT_TRUE(dialog != NULL) << GetLastError();
 
     DWORD style = GetWindowLongA(dialog, GWL_STYLE);
@@ -316,40 +206,17 @@ TEST_F(Detres, EveryDialogCreatesWithItsControls) {
       EXPECT_EQ(DWORD(WS_CAPTION | WS_SYSMENU), style & (WS_CAPTION | WS_SYSMENU));
     }
 
-    for (const Control& c : d.controls) {
-      HWND control = GetDlgItem(dialog, c.id);
-      EXPECT_TRUE(control != NULL) << "control " << c.id;
-      if (!control) continue;
-      EXPECT_EQ(0, lstrcmpiA(c.window_class, class_of(control).c_str()))
-          << "control " << c.id << " is a " << class_of(control);
-      DWORD s = GetWindowLongA(control, GWL_STYLE);
-      // Tree and list views trade a plain border for the sunken edge.
-      if (GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) s |= WS_BORDER;
-      EXPECT_EQ(c.style, s & c.style_mask) << "control " << c.id << " style " << std::hex << s;
-    }
-
-    // Nothing sticks out of the dialog, and every text has its room.
-    RECT client;
-    GetClientRect(dialog, &client);
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      RECT r;
-      GetWindowRect(child, &r);
-      MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&r), 2);
-      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
-          << "control " << GetDlgCtrlID(child) << " \"" << text_of(child) << "\" at " << r.left
-          << "," << r.top << "-" << r.right << "," << r.bottom << " outside " << client.right
-          << "x" << client.bottom;
-      expect_text_fits(child, d.id);
-    }
+    for (const Control& c : d.controls)
+      itest::expect_control(dialog, c.id, c.window_class, c.style_mask, c.style);
+    itest::expect_children_fit(dialog, d.id);
     DestroyWindow(dialog);
   }
 }
 
 TEST_F(Detres, DialogDetailsTheCodeRelies) {
-  Parent parent;
+  ParentWindow parent;
   // The up-down control's buddy is the mouse-step edit.
-  HWND general = CreateDialogParamA(dll_, MAKEINTRESOURCEA(IDD_GENERAL_PAGE), parent.window(),
-                                    plain_dialog, 0);
+  HWND general = create_dialog(IDD_GENERAL_PAGE, parent.window());
   ASSERT_TRUE(general != NULL);
   EXPECT_EQ(GetDlgItem(general, IDC_MOUSE_STEP),
             (HWND)SendDlgItemMessageA(general, IDC_MOUSE_SPIN, UDM_GETBUDDY, 0, 0));
@@ -381,8 +248,7 @@ TEST_F(Detres, DialogDetailsTheCodeRelies) {
 
   // The Add and Edit dialogs offer the context help button.
   for (int id : {IDD_ADD_PLAYER, IDD_EDIT_PLAYER, IDD_APPLICATION}) {
-    HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(id), parent.window(),
-                                     plain_dialog, 0);
+    HWND dialog = create_dialog(id, parent.window());
     ASSERT_TRUE(dialog != NULL);
     EXPECT_NE(0, GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) << "dialog " << id;
     DestroyWindow(dialog);
@@ -392,39 +258,9 @@ TEST_F(Detres, DialogDetailsTheCodeRelies) {
 // ---------------------------------------------------------------------------
 // Icons and bitmaps
 
-#pragma pack(push, 2)
-struct IconGroupEntry {  // GRPICONDIRENTRY
-  BYTE width, height, colours, reserved;
-  WORD planes, bits;
-  DWORD bytes;
-  WORD id;
-};
-#pragma pack(pop)
-
 TEST_F(Detres, IconsHoldTheirSizes) {
-  struct Case {
-    UINT id;
-    std::vector<int> sizes;
-  };
-  for (const Case& c : {Case{IDI_DETECTOR, {16, 32}}, Case{IDI_BROWSE, {16}}}) {
-    auto group = data(c.id, (LPCSTR)RT_GROUP_ICON);
-    ASSERT_TRUE(group.first != nullptr) << "icon " << c.id;
-    WORD count = reinterpret_cast<const WORD*>(group.first)[2];
-    ASSERT_GE(group.second, 6u + count * sizeof(IconGroupEntry));
-    auto entries = reinterpret_cast<const IconGroupEntry*>(group.first + 6);
-    for (int size : c.sizes) {
-      bool found = false;
-      for (WORD i = 0; i < count; ++i) {
-        found |= entries[i].width == size && entries[i].height == size;
-        // More colours than 256 show only on later systems.
-        EXPECT_LE(entries[i].bits, 8) << "icon " << c.id;
-      }
-      EXPECT_TRUE(found) << "icon " << c.id << " has no " << size << "x" << size << " image";
-      HICON icon = (HICON)LoadImageA(dll_, MAKEINTRESOURCEA(c.id), IMAGE_ICON, size, size, 0);
-      EXPECT_TRUE(icon != NULL) << "icon " << c.id << " at " << size;
-      if (icon) DestroyIcon(icon);
-    }
-  }
+  itest::expect_icon_sizes(dll_, IDI_DETECTOR, {16, 32});
+  itest::expect_icon_sizes(dll_, IDI_BROWSE, {16});
 }
 
 TEST_F(Detres, BitmapsHaveTheirSizes) {
@@ -478,22 +314,10 @@ TEST_F(Detres, TreeImagesSitOnTheMaskColour) {
 // The launcher makes its palette from the bitmap's colour table and writes
 // up to nine lines of a 26-point bold font on it from 57 pixels down.
 TEST_F(Detres, LauncherBitmapCarriesItsPaletteAndRoomForNineLines) {
-  auto bits = data(IDB_LAUNCHER, (LPCSTR)RT_BITMAP);
-  ASSERT_GE(bits.second, sizeof(BITMAPINFOHEADER));
-  auto header = reinterpret_cast<const BITMAPINFOHEADER*>(bits.first);
-  EXPECT_EQ(8, header->biBitCount);
-  EXPECT_EQ(DWORD(BI_RGB), header->biCompression);
-  DWORD colours = header->biClrUsed ? header->biClrUsed : 256;
-  EXPECT_LE(colours, 256u);
-  DWORD stride = (header->biWidth + 3) & ~3u;
-  EXPECT_GE(bits.second, header->biSize + colours * sizeof(RGBQUAD) + stride * header->biHeight)
-      << "colour table and pixels";
-  // A table of many distinct colours, not a blank one.
-  auto table = reinterpret_cast<const RGBQUAD*>(bits.first + header->biSize);
-  int distinct = 0;
-  for (DWORD i = 1; i < colours; ++i)
-    distinct += memcmp(&table[i], &table[i - 1], sizeof(RGBQUAD)) != 0;
-  EXPECT_GT(distinct, 16);
+  const BITMAPINFOHEADER* header =
+      itest::expect_palette_bitmap(data(IDB_LAUNCHER, (LPCSTR)RT_BITMAP), 256);
+  ASSERT_TRUE(header != nullptr);
+  DWORD colours = itest::colour_count(*header);
 
   HDC screen = GetDC(NULL);
   HFONT font = CreateFontA(-MulDiv(26, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_BOLD,

@@ -13,15 +13,14 @@
 #include <vector>
 
 #include "panel/mcures_ids.h"
+#include "testing/win32/driver.h"
+#include "testing/win32/resource_checks.h"
 
 namespace {
 
-std::string library_path() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-  std::string s(path, n);
-  return s.substr(0, s.find_last_of('\\') + 1) + "mcures.dll";
-}
+using itest::class_of;
+using itest::ParentWindow;
+using itest::text_of;
 
 const char* const kStems[] = {"BPower", "BPlayL", "BPretrk", "BPause", "BSkipB",
                               "BPlay",  "BSkipF", "BStop",   "BNext",  "BEject"};
@@ -64,31 +63,9 @@ std::vector<DWORD> cell_of(const Pixels& strip, int cell, int cell_width) {
   return c;
 }
 
-class Mcures : public ::testing::Test {
+class Mcures : public itest::ResourceLibraryTest {
  protected:
-  void SetUp() override {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-    dll_ = LoadLibraryA(library_path().c_str());
-    ASSERT_TRUE(dll_ != NULL) << library_path() << " error " << GetLastError();
-  }
-  void TearDown() override {
-    if (dll_) FreeLibrary(dll_);
-  }
-
-  std::string string(UINT id) {
-    char text[1024];
-    int n = LoadStringA(dll_, id, text, sizeof text);
-    return std::string(text, n > 0 ? n : 0);
-  }
-
-  // The resource's bytes, or an empty span.
-  std::pair<const BYTE*, DWORD> data(LPCSTR name, LPCSTR type) {
-    HRSRC found = FindResourceA(dll_, name, type);
-    if (!found) return {nullptr, 0};
-    HGLOBAL loaded = LoadResource(dll_, found);
-    return {static_cast<const BYTE*>(LockResource(loaded)), SizeofResource(dll_, found)};
-  }
+  Mcures() : ResourceLibraryTest("mcures.dll") {}
 
   Pixels bitmap(LPCSTR name) {
     HBITMAP b = LoadBitmapA(dll_, name);
@@ -96,27 +73,13 @@ class Mcures : public ::testing::Test {
     if (b) DeleteObject(b);
     return p;
   }
-
-  HMODULE dll_ = NULL;
 };
 
 // ---------------------------------------------------------------------------
 // The library itself
 
 TEST_F(Mcures, HoldsResourcesOnly) {
-  // No entry point and no imports: loading it runs nothing.
-  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(dll_);
-  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(dll_) +
-                                                       dos->e_lfanew);
-  EXPECT_EQ(0u, nt->OptionalHeader.AddressOfEntryPoint);
-  const IMAGE_DATA_DIRECTORY& imports =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (imports.Size) {
-    auto first = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-        reinterpret_cast<const BYTE*>(dll_) + imports.VirtualAddress);
-    EXPECT_EQ(0u, first->Name) << "mcures.dll imports a library";
-  }
-  EXPECT_NE(0u, nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
+  itest::expect_resources_only(dll_, "mcures.dll");
 }
 
 // ---------------------------------------------------------------------------
@@ -296,70 +259,6 @@ Control owner_drawn(int id, const char* text) {
   return {id, "Button", kButtonType, BS_OWNERDRAW, text};
 }
 
-INT_PTR CALLBACK plain_dialog(HWND, UINT message, WPARAM, LPARAM) {
-  return message == WM_INITDIALOG;
-}
-
-// A hidden top-level window to own the dialogs.
-class Parent {
- public:
-  Parent() {
-    window_ = CreateWindowExA(0, "STATIC", "mcures test", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
-                              NULL, NULL, GetModuleHandleA(NULL), NULL);
-  }
-  ~Parent() { DestroyWindow(window_); }
-  HWND window() const { return window_; }
-
- private:
-  HWND window_;
-};
-
-std::string class_of(HWND window) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-std::string text_of(HWND window) {
-  char text[512] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-// A label or push button whose text needs more room than its control has
-// (in the dialog's own font) is drawn cut off.
-void expect_text_fits(HWND control, int dialog_id) {
-  std::string cls = class_of(control), text = text_of(control);
-  if (text.empty()) return;
-  DWORD style = GetWindowLongA(control, GWL_STYLE);
-  RECT room;
-  GetClientRect(control, &room);
-  int extra = 0;
-  UINT format = DT_CALCRECT | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
-  if (lstrcmpiA(cls.c_str(), "Static") == 0) {
-    if ((style & SS_TYPEMASK) > SS_RIGHT) return;  // icons and frames
-    format |= DT_WORDBREAK;
-  } else if (lstrcmpiA(cls.c_str(), "Button") == 0) {
-    if ((style & kButtonType) == BS_OWNERDRAW) return;
-    format = DT_CALCRECT | DT_SINGLELINE;
-    extra = 8;
-  } else {
-    return;
-  }
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
-  RECT need = {0, 0, room.right - extra, 0};
-  DrawTextA(dc, text.c_str(), -1, &need, format);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
-  EXPECT_LE(need.right + extra, room.right)
-      << "dialog " << dialog_id << ", \"" << text << "\" is too wide";
-  if (format & DT_WORDBREAK) {
-    EXPECT_LE(need.bottom, room.bottom)
-        << "dialog " << dialog_id << ", \"" << text << "\" needs more lines";
-  }
-}
-
 struct Dialog {
   int id;
   const char* caption;
@@ -412,41 +311,24 @@ std::vector<Dialog> dialogs() {
 TEST_F(Mcures, EveryDialogCreatesWithItsControls) {
   for (const Dialog& d : dialogs()) {
     SCOPED_TRACE("dialog " + std::to_string(d.id));
-    Parent parent;
+    ParentWindow parent;
     ASSERT_TRUE(parent.window() != NULL);
-    HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(d.id), parent.window(),
-                                     plain_dialog, 0);
+    HWND dialog = create_dialog(d.id, parent.window());
     ASSERT_TRUE(dialog != NULL) << GetLastError();
     EXPECT_EQ(d.caption, text_of(dialog));
 
     for (const Control& c : d.controls) {
-      HWND control = GetDlgItem(dialog, c.id);
-      EXPECT_TRUE(control != NULL) << "control " << c.id;
-      if (!control) continue;
-      EXPECT_EQ(0, lstrcmpiA(c.window_class, class_of(control).c_str()))
-          << "control " << c.id << " is a " << class_of(control);
-      DWORD s = GetWindowLongA(control, GWL_STYLE);
-      EXPECT_EQ(c.style, s & c.style_mask) << "control " << c.id << " style " << std::hex << s;
-      if (c.text) {
+      HWND control = itest::expect_control(dialog, c.id, c.window_class, c.style_mask, c.style);
+      if (control && c.text) {
         EXPECT_EQ(c.text, text_of(control)) << "control " << c.id;
       }
     }
+    itest::expect_children_fit(dialog, d.id);
     std::vector<std::string> labels;
-    RECT client;
-    GetClientRect(dialog, &client);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       if (lstrcmpiA(class_of(child).c_str(), "Static") == 0 &&
           (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) <= SS_RIGHT)
         labels.push_back(text_of(child));
-      // Nothing sticks out of the dialog, and every text has its room.
-      RECT r;
-      GetWindowRect(child, &r);
-      MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&r), 2);
-      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
-          << "control " << GetDlgCtrlID(child) << " \"" << text_of(child) << "\" at " << r.left
-          << "," << r.top << "-" << r.right << "," << r.bottom << " outside " << client.right
-          << "x" << client.bottom;
-      expect_text_fits(child, d.id);
     }
     EXPECT_EQ(d.labels, labels);
     DestroyWindow(dialog);
@@ -481,9 +363,8 @@ TEST_F(Mcures, PanelTemplateIsACaptionlessStripOfTheGivenSize) {
 // The Play List's lists grow their horizontal extent with their widest
 // text: each list needs its horizontal scroll bar for that to show.
 TEST_F(Mcures, PlayListsScrollSideways) {
-  Parent parent;
-  HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(IDD_PLAY_LIST), parent.window(),
-                                   plain_dialog, 0);
+  ParentWindow parent;
+  HWND dialog = create_dialog(IDD_PLAY_LIST, parent.window());
   ASSERT_TRUE(dialog != NULL);
   for (int id : {IDC_SOURCE, IDC_DESTINATION}) {
     HWND list = GetDlgItem(dialog, id);
@@ -502,9 +383,8 @@ TEST_F(Mcures, PlayListsScrollSideways) {
 }
 
 TEST_F(Mcures, AboutBoxShowsTheIcon) {
-  Parent parent;
-  HWND dialog = CreateDialogParamA(dll_, MAKEINTRESOURCEA(IDD_ABOUT), parent.window(),
-                                   plain_dialog, 0);
+  ParentWindow parent;
+  HWND dialog = create_dialog(IDD_ABOUT, parent.window());
   ASSERT_TRUE(dialog != NULL);
   int icons = 0;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -519,32 +399,8 @@ TEST_F(Mcures, AboutBoxShowsTheIcon) {
 // ---------------------------------------------------------------------------
 // Icon and cursor
 
-#pragma pack(push, 2)
-struct IconGroupEntry {  // GRPICONDIRENTRY
-  BYTE width, height, colours, reserved;
-  WORD planes, bits;
-  DWORD bytes;
-  WORD id;
-};
-#pragma pack(pop)
-
 TEST_F(Mcures, IconHoldsBothSizes) {
-  auto group = data(MAKEINTRESOURCEA(IDI_PANEL), (LPCSTR)RT_GROUP_ICON);
-  ASSERT_TRUE(group.first != nullptr);
-  WORD count = reinterpret_cast<const WORD*>(group.first)[2];
-  ASSERT_GE(group.second, 6u + count * sizeof(IconGroupEntry));
-  auto entries = reinterpret_cast<const IconGroupEntry*>(group.first + 6);
-  for (int size : {16, 32}) {
-    bool found = false;
-    for (WORD i = 0; i < count; ++i) {
-      found |= entries[i].width == size && entries[i].height == size;
-      EXPECT_LE(entries[i].bits, 8) << "more colours than 256 show only on later systems";
-    }
-    EXPECT_TRUE(found) << "no " << size << "x" << size << " image";
-    HICON icon = (HICON)LoadImageA(dll_, MAKEINTRESOURCEA(IDI_PANEL), IMAGE_ICON, size, size, 0);
-    EXPECT_TRUE(icon != NULL) << size;
-    if (icon) DestroyIcon(icon);
-  }
+  itest::expect_icon_sizes(dll_, IDI_PANEL, {16, 32});
 }
 
 TEST_F(Mcures, CursorPointsWithAVisiblePixel) {
@@ -575,24 +431,13 @@ TEST_F(Mcures, CursorPointsWithAVisiblePixel) {
 // Bitmaps
 
 TEST_F(Mcures, BackgroundCarriesItsPaletteAndTheLedWindow) {
-  auto bits = data(MAKEINTRESOURCEA(IDB_BACKGROUND), (LPCSTR)RT_BITMAP);
-  ASSERT_GE(bits.second, sizeof(BITMAPINFOHEADER));
-  auto header = reinterpret_cast<const BITMAPINFOHEADER*>(bits.first);
+  // Room left in the colour table for the twenty static colours of a
+  // 256-colour display.
+  const BITMAPINFOHEADER* header =
+      itest::expect_palette_bitmap(data(IDB_BACKGROUND, (LPCSTR)RT_BITMAP), 236);
+  ASSERT_TRUE(header != nullptr);
   EXPECT_EQ(369, header->biWidth);
   EXPECT_EQ(37, header->biHeight);
-  EXPECT_EQ(8, header->biBitCount);
-  EXPECT_EQ(DWORD(BI_RGB), header->biCompression);
-  // The palette's entry count: the used-colour field, or all 256.
-  DWORD colours = header->biClrUsed ? header->biClrUsed : 256;
-  // Room left for the twenty static colours of a 256-colour display.
-  EXPECT_LE(colours, 236u);
-  DWORD stride = (header->biWidth + 3) & ~3u;
-  EXPECT_GE(bits.second, header->biSize + colours * sizeof(RGBQUAD) + stride * header->biHeight);
-  auto table = reinterpret_cast<const RGBQUAD*>(bits.first + header->biSize);
-  int distinct = 0;
-  for (DWORD i = 1; i < colours; ++i)
-    distinct += memcmp(&table[i], &table[i - 1], sizeof(RGBQUAD)) != 0;
-  EXPECT_GT(distinct, 16) << "a colour table of many colours";
 
   // The time cells paint their own black: the window behind them must be
   // black too (or the cyan of the colons), or the cells show as patches.

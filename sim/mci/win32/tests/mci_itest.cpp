@@ -8,18 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/drive/win32/tests/itest_support.h"
 #include "sim/drive/win32/vdrive_store.h"
-#include "sim/mci/win32/mci_log_reader.h"
+#include "sim/mci/win32/tests/mci_itest_support.h"
 
 namespace {
 
-const DWORD kNotifyTimeoutMs = 5000;
-
-std::string disc_folder(const char* name)
-{
-    return std::string(HALVO_SOURCE_DIR) + "/sim/discs/" + name;
-}
+using mcitest::disc_folder;
+using mcitest::error_text;
+using mcitest::kNotifyTimeoutMs;
+using mcitest::remote;
 
 struct DriveState {
     int tray_open;
@@ -52,166 +49,110 @@ protected:
     void SetUp() override
     {
         insert("audio");
-        window_ = CreateWindowA("STATIC", "mci", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
-        ASSERT_TRUE(window_ != NULL);
+        ASSERT_TRUE(notes_.window() != NULL);
     }
 
     void TearDown() override
     {
-        if (device_ != 0)
-            mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
-        DestroyWindow(window_);
-        std::string output;
-        EXPECT_EQ(itest::run_remote("reset", &output), 0u) << output;
+        cd_.close();
+        EXPECT_TRUE(remote("reset"));
     }
 
     void insert(const char* disc)
     {
-        std::string output;
-        ASSERT_EQ(itest::run_remote("reset", &output), 0u) << output;
-        ASSERT_EQ(itest::run_remote("insert " + disc_folder(disc), &output), 0u) << output;
+        ASSERT_TRUE(remote("reset"));
+        ASSERT_TRUE(remote(std::string("insert ") + disc_folder(disc)));
     }
 
     // Opened as the remote-control library opens it.
     void open_d()
     {
-        MCI_OPEN_PARMSA open = {};
-        open.lpstrDeviceType = (LPCSTR)(DWORD_PTR)MCI_DEVTYPE_CD_AUDIO;
-        open.lpstrElementName = "D:";
-        MCIERROR e = mciSendCommandA(0, MCI_OPEN,
-                                     MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT |
-                                         MCI_OPEN_SHAREABLE | MCI_WAIT,
-                                     (DWORD_PTR)&open);
+        MCIERROR e = cd_.open_id(MCI_DEVTYPE_CD_AUDIO, "D:", MCI_OPEN_SHAREABLE);
         ASSERT_EQ(0u, e) << error_text(e);
-        device_ = open.wDeviceID;
-        ASSERT_NE(0u, device_);
-    }
-
-    static std::string error_text(MCIERROR e)
-    {
-        char text[256] = "";
-        mciGetErrorStringA(e, text, sizeof text);
-        return std::to_string(e) + " " + text;
-    }
-
-    MCIERROR status(DWORD item, DWORD_PTR* value, DWORD track = 0)
-    {
-        MCI_STATUS_PARMS parms = {};
-        parms.dwItem = item;
-        parms.dwTrack = track;
-        MCIERROR e = mciSendCommandA(device_, MCI_STATUS,
-                                     MCI_STATUS_ITEM | MCI_WAIT | (track ? MCI_TRACK : 0),
-                                     (DWORD_PTR)&parms);
-        *value = parms.dwReturn;
-        return e;
-    }
-
-    DWORD_PTR status_ok(DWORD item, DWORD track = 0)
-    {
-        DWORD_PTR value = 0xDEAD;
-        MCIERROR e = status(item, &value, track);
-        EXPECT_EQ(0u, e) << "item " << item << ": " << error_text(e);
-        return value;
-    }
-
-    MCIERROR time_format(DWORD format)
-    {
-        MCI_SET_PARMS set = {};
-        set.dwTimeFormat = format;
-        return mciSendCommandA(device_, MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, (DWORD_PTR)&set);
+        ASSERT_NE(0u, cd_.id());
     }
 
     MCIERROR play(DWORD flags, DWORD from, DWORD to)
     {
-        MCI_PLAY_PARMS parms = {};
-        parms.dwCallback = (DWORD_PTR)window_;
-        parms.dwFrom = from;
-        parms.dwTo = to;
-        return mciSendCommandA(device_, MCI_PLAY, flags, (DWORD_PTR)&parms);
+        return cd_.play(flags, notes_.window(), from, to);
     }
 
     MCIERROR door(bool open)
     {
-        return mciSendCommandA(device_, MCI_SET,
+        return mciSendCommandA(cd_.id(), MCI_SET,
                                (open ? MCI_SET_DOOR_OPEN : MCI_SET_DOOR_CLOSED) | MCI_WAIT, 0);
     }
 
-    // The next MM_MCINOTIFY's status, or 0 when none comes in time.
+    // The next MM_MCINOTIFY's status, or 0 when none comes in time; it
+    // must come from the device.
     WPARAM wait_notify(DWORD timeout = kNotifyTimeoutMs)
     {
-        DWORD start = GetTickCount();
-        MSG msg;
-        while (GetTickCount() - start < timeout && !itest::check_stray_boxes()) {
-            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-                if (msg.message == MM_MCINOTIFY) {
-                    EXPECT_EQ((LPARAM)device_, msg.lParam);
-                    return msg.wParam;
-                }
-                DispatchMessageA(&msg);
-            }
-            MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+        LPARAM from = 0;
+        WPARAM status = notes_.next(timeout, &from);
+        if (status != 0) {
+            EXPECT_EQ((LPARAM)cd_.id(), from);
         }
-        return 0;
+        return status;
     }
 
-    HWND window_ = NULL;
-    MCIDEVICEID device_ = 0;
+    mcitest::Notifications notes_;
+    mcitest::Device cd_;
 };
 
 TEST_F(MciTest, RemoteLibraryFlowReadsTheAudioDisc)
 {
     open_d();
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_STOP, MCI_WAIT, 0));
-    EXPECT_EQ(4u, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
-    EXPECT_EQ(1u, status_ok(MCI_STATUS_CURRENT_TRACK));
-    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
-    EXPECT_EQ(TRUE, LOWORD(status_ok(MCI_STATUS_MEDIA_PRESENT)));
-    ASSERT_EQ(0u, time_format(MCI_FORMAT_MILLISECONDS));
-    EXPECT_EQ(840000u, status_ok(MCI_STATUS_LENGTH));
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_STOP, MCI_WAIT, 0));
+    EXPECT_EQ(4u, cd_.status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+    EXPECT_EQ(1u, cd_.status_ok(MCI_STATUS_CURRENT_TRACK));
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(TRUE, LOWORD(cd_.status_ok(MCI_STATUS_MEDIA_PRESENT)));
+    ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_MILLISECONDS));
+    EXPECT_EQ(840000u, cd_.status_ok(MCI_STATUS_LENGTH));
     struct { DWORD track; DWORD_PTR ms; } lengths[] = {{1, 215000}, {2, 187000}, {4, 198000}};
     for (const auto& c : lengths)
-        EXPECT_EQ(c.ms, status_ok(MCI_STATUS_LENGTH, c.track)) << c.track;
-    EXPECT_EQ(217000u, status_ok(MCI_STATUS_POSITION, 2));
-    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
-    EXPECT_EQ(0x000703u, status_ok(MCI_STATUS_LENGTH, 2));   // 03:07:00, as MSF
-    EXPECT_EQ(0x00000003u, status_ok(MCI_STATUS_POSITION, 3));
+        EXPECT_EQ(c.ms, cd_.status_ok(MCI_STATUS_LENGTH, c.track)) << c.track;
+    EXPECT_EQ(217000u, cd_.status_ok(MCI_STATUS_POSITION, 2));
+    ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_TMSF));
+    EXPECT_EQ(0x000703u, cd_.status_ok(MCI_STATUS_LENGTH, 2));   // 03:07:00, as MSF
+    EXPECT_EQ(0x00000003u, cd_.status_ok(MCI_STATUS_POSITION, 3));
     DWORD_PTR value;
-    EXPECT_EQ(MCIERR_OUTOFRANGE, status(MCI_STATUS_LENGTH, &value, 5));
+    EXPECT_EQ(MCIERR_OUTOFRANGE, cd_.status(MCI_STATUS_LENGTH, &value, 5));
 }
 
 TEST_F(MciTest, PlayToItsEndNotifiesAndShowsTheDriveStatus)
 {
     open_d();
-    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_TMSF));
     // Track 2 from its start to 00:00:30 (0.4 s).
     ASSERT_EQ(0u, play(MCI_FROM | MCI_TO | MCI_NOTIFY, 0x02, 0x1E000002));
-    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(status_ok(MCI_STATUS_MODE)));
-    EXPECT_EQ(2u, status_ok(MCI_STATUS_CURRENT_TRACK));
+    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(2u, cd_.status_ok(MCI_STATUS_CURRENT_TRACK));
     EXPECT_EQ(5, drive_d().play_status);
     EXPECT_EQ((WPARAM)MCI_NOTIFY_SUCCESSFUL, wait_notify());
-    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
-    EXPECT_EQ(0x1E000002u, status_ok(MCI_STATUS_POSITION));
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(0x1E000002u, cd_.status_ok(MCI_STATUS_POSITION));
     EXPECT_EQ(8, drive_d().play_status);
 }
 
 TEST_F(MciTest, StopAndANewPlayEndTheWaitingNotification)
 {
     open_d();
-    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_TMSF));
     ASSERT_EQ(0u, play(MCI_FROM | MCI_NOTIFY, 0x02, 0));
     ASSERT_EQ(0u, play(MCI_FROM | MCI_NOTIFY, 0x03, 0));
     EXPECT_EQ((WPARAM)MCI_NOTIFY_SUPERSEDED, wait_notify());
     // It moves on through track 3.
-    DWORD_PTR position = status_ok(MCI_STATUS_POSITION);
+    DWORD_PTR position = cd_.status_ok(MCI_STATUS_POSITION);
     for (DWORD begin = GetTickCount(); (position >> 8) == 0 && GetTickCount() - begin < kNotifyTimeoutMs;) {
         MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
-        position = status_ok(MCI_STATUS_POSITION);
+        position = cd_.status_ok(MCI_STATUS_POSITION);
     }
     EXPECT_EQ(3u, position & 0xFF);
     EXPECT_GT(position >> 8, 0u);
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_STOP, MCI_WAIT, 0));
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_STOP, MCI_WAIT, 0));
     EXPECT_EQ((WPARAM)MCI_NOTIFY_ABORTED, wait_notify());
-    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
     EXPECT_EQ(8, drive_d().play_status);
     EXPECT_EQ(0u, wait_notify(300));  // nothing more
 }
@@ -219,25 +160,25 @@ TEST_F(MciTest, StopAndANewPlayEndTheWaitingNotification)
 TEST_F(MciTest, PauseResumeAndSeek)
 {
     open_d();
-    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_TMSF));
     ASSERT_EQ(0u, play(MCI_FROM, 0x02, 0));
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_PAUSE, MCI_WAIT, 0));
-    EXPECT_EQ(MCI_MODE_PAUSE, LOWORD(status_ok(MCI_STATUS_MODE)));
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_PAUSE, MCI_WAIT, 0));
+    EXPECT_EQ(MCI_MODE_PAUSE, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
     EXPECT_EQ(6, drive_d().play_status);
-    DWORD_PTR paused = status_ok(MCI_STATUS_POSITION);
+    DWORD_PTR paused = cd_.status_ok(MCI_STATUS_POSITION);
     Sleep(200);
-    EXPECT_EQ(paused, status_ok(MCI_STATUS_POSITION));
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_RESUME, MCI_WAIT, 0));
-    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(paused, cd_.status_ok(MCI_STATUS_POSITION));
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_RESUME, MCI_WAIT, 0));
+    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
     EXPECT_EQ(5, drive_d().play_status);
     MCI_SEEK_PARMS seek = {};
     seek.dwTo = 0x00000104;  // track 4, 00:01:00
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_SEEK, MCI_TO | MCI_WAIT, (DWORD_PTR)&seek));
-    EXPECT_EQ(MCI_MODE_STOP, LOWORD(status_ok(MCI_STATUS_MODE)));
-    EXPECT_EQ(0x00000104u, status_ok(MCI_STATUS_POSITION));
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_SEEK, MCI_TO | MCI_WAIT, (DWORD_PTR)&seek));
+    EXPECT_EQ(MCI_MODE_STOP, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(0x00000104u, cd_.status_ok(MCI_STATUS_POSITION));
     seek.dwTo = 0x00000005;
     EXPECT_EQ(MCIERR_OUTOFRANGE,
-              mciSendCommandA(device_, MCI_SEEK, MCI_TO | MCI_WAIT, (DWORD_PTR)&seek));
+              mciSendCommandA(cd_.id(), MCI_SEEK, MCI_TO | MCI_WAIT, (DWORD_PTR)&seek));
 }
 
 TEST_F(MciTest, DoorMovesTheDrivesTray)
@@ -248,14 +189,14 @@ TEST_F(MciTest, DoorMovesTheDrivesTray)
     EXPECT_EQ(1, drive_d().tray_open);
     EXPECT_EQ(1, drive_d().medium);       // the disc stays in the tray
     EXPECT_FALSE(file_exists("D:\\disc.ini"));
-    EXPECT_EQ(MCI_MODE_OPEN, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(MCI_MODE_OPEN, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
     DWORD_PTR value;
-    EXPECT_EQ(MCIERR_DEVICE_NOT_READY, status(MCI_STATUS_NUMBER_OF_TRACKS, &value));
+    EXPECT_EQ(MCIERR_DEVICE_NOT_READY, cd_.status(MCI_STATUS_NUMBER_OF_TRACKS, &value));
     EXPECT_EQ(MCIERR_DEVICE_NOT_READY, play(MCI_WAIT, 0, 0));
     ASSERT_EQ(0u, door(false));
     EXPECT_EQ(0, drive_d().tray_open);
     EXPECT_TRUE(file_exists("D:\\disc.ini"));
-    EXPECT_EQ(4u, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+    EXPECT_EQ(4u, cd_.status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
 }
 
 TEST_F(MciTest, DoorOpenAbortsAPlay)
@@ -276,17 +217,16 @@ TEST_F(MciTest, DiscsWithoutAudio)
         SCOPED_TRACE(c.disc);
         insert(c.disc);
         open_d();
-        ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
-        EXPECT_EQ(c.tracks, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
-        EXPECT_EQ(MCI_CDA_TRACK_OTHER, LOWORD(status_ok(MCI_CDA_STATUS_TYPE_TRACK, 1)));
+        ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_TMSF));
+        EXPECT_EQ(c.tracks, cd_.status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+        EXPECT_EQ(MCI_CDA_TRACK_OTHER, LOWORD(cd_.status_ok(MCI_CDA_STATUS_TYPE_TRACK, 1)));
         EXPECT_EQ(MCIERR_HARDWARE, play(MCI_FROM | MCI_WAIT, 0x01, 0));
         if (c.first_audio) {
             EXPECT_EQ(MCI_CDA_TRACK_AUDIO,
-                      LOWORD(status_ok(MCI_CDA_STATUS_TYPE_TRACK, c.first_audio)));
+                      LOWORD(cd_.status_ok(MCI_CDA_STATUS_TYPE_TRACK, c.first_audio)));
             EXPECT_EQ(0u, play(MCI_FROM, c.first_audio, 0));
         }
-        mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
-        device_ = 0;
+        cd_.close();
     }
 }
 
@@ -297,10 +237,10 @@ TEST_F(MciTest, InfoAndCapabilities)
     MCI_INFO_PARMSA info = {};
     info.lpstrReturn = text;
     info.dwRetSize = sizeof text;
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_INFO, MCI_INFO_PRODUCT | MCI_WAIT,
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_INFO, MCI_INFO_PRODUCT | MCI_WAIT,
                                   (DWORD_PTR)&info));
     EXPECT_STREQ("Halvo CD Audio", text);
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_INFO, MCI_INFO_MEDIA_IDENTITY | MCI_WAIT,
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_INFO, MCI_INFO_MEDIA_IDENTITY | MCI_WAIT,
                                   (DWORD_PTR)&info));
     std::string audio_id = text;
     EXPECT_FALSE(audio_id.empty());
@@ -311,15 +251,14 @@ TEST_F(MciTest, InfoAndCapabilities)
     for (const auto& c : caps) {
         MCI_GETDEVCAPS_PARMS parms = {};
         parms.dwItem = c.item;
-        ASSERT_EQ(0u, mciSendCommandA(device_, MCI_GETDEVCAPS, MCI_GETDEVCAPS_ITEM | MCI_WAIT,
+        ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_GETDEVCAPS, MCI_GETDEVCAPS_ITEM | MCI_WAIT,
                                       (DWORD_PTR)&parms)) << c.item;
         EXPECT_EQ(c.value, LOWORD(parms.dwReturn)) << c.item;
     }
-    mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
-    device_ = 0;
+    cd_.close();
     insert("mixed");
     open_d();
-    ASSERT_EQ(0u, mciSendCommandA(device_, MCI_INFO, MCI_INFO_MEDIA_IDENTITY | MCI_WAIT,
+    ASSERT_EQ(0u, mciSendCommandA(cd_.id(), MCI_INFO, MCI_INFO_MEDIA_IDENTITY | MCI_WAIT,
                                   (DWORD_PTR)&info));
     EXPECT_NE(audio_id, text);
 }
@@ -329,14 +268,14 @@ TEST_F(MciTest, CommandsAndNotificationsAreLogged)
 {
     insert("mixed12");
     open_d();
-    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
-    EXPECT_EQ(12u, status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
-    EXPECT_EQ(0x0200u, status_ok(MCI_STATUS_LENGTH, 12));  // 00:02, as MSF
+    ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_TMSF));
+    EXPECT_EQ(12u, cd_.status_ok(MCI_STATUS_NUMBER_OF_TRACKS));
+    EXPECT_EQ(0x0200u, cd_.status_ok(MCI_STATUS_LENGTH, 12));  // 00:02, as MSF
     ASSERT_EQ(0u, play(MCI_NOTIFY | MCI_FROM | MCI_TO, 0x0C, 0x0002000C));
     EXPECT_EQ((WPARAM)MCI_NOTIFY_SUCCESSFUL, wait_notify());
 
     std::vector<mcilog::Entry> log = mcilog::of_type(mcilog::read(), "cdaudio");
-    const uint32_t callback = (uint32_t)(DWORD_PTR)window_;
+    const uint32_t callback = (uint32_t)(DWORD_PTR)notes_.window();
     struct Step {
         UINT message;
         DWORD flags;
@@ -360,7 +299,7 @@ TEST_F(MciTest, CommandsAndNotificationsAreLogged)
         EXPECT_EQ(s.message, e.message);
         EXPECT_EQ(s.flags, e.flags);
         EXPECT_EQ(0u, e.is_notify() ? 0 : e.error());
-        EXPECT_EQ(device_, e.device);
+        EXPECT_EQ(cd_.id(), e.device);
         EXPECT_EQ(GetCurrentProcessId(), e.process);
         if (s.message == MCI_OPEN) {
             EXPECT_EQ(s.text, e.text);
@@ -387,31 +326,29 @@ TEST_F(MciTest, PositionHeldInATrackWhilePlaying)
 {
     insert("mixed12");
     open_d();
-    ASSERT_EQ(0u, time_format(MCI_FORMAT_TMSF));
+    ASSERT_EQ(0u, cd_.time_format(MCI_FORMAT_TMSF));
     // Track 5 (3:18) from its start to its end, as the panel plays a track.
     ASSERT_EQ(0u, play(MCI_NOTIFY | MCI_FROM | MCI_TO, 0x05, 0x00120305));
-    std::string output;
-    ASSERT_EQ(itest::run_remote("position D 5 0:03:07 --hold", &output), 0u) << output;
-    ASSERT_TRUE(itest::wait_until([&] { return status_ok(MCI_STATUS_POSITION) == 0x00070305u; },
+    ASSERT_TRUE(remote("position D 5 0:03:07 --hold"));
+    ASSERT_TRUE(itest::wait_until([&] { return cd_.status_ok(MCI_STATUS_POSITION) == 0x00070305u; },
                                   kNotifyTimeoutMs));
     EXPECT_EQ(0u, wait_notify(400));  // the clock stands
-    EXPECT_EQ(0x00070305u, status_ok(MCI_STATUS_POSITION));
-    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(status_ok(MCI_STATUS_MODE)));
+    EXPECT_EQ(0x00070305u, cd_.status_ok(MCI_STATUS_POSITION));
+    EXPECT_EQ(MCI_MODE_PLAY, LOWORD(cd_.status_ok(MCI_STATUS_MODE)));
     EXPECT_EQ(5, drive_d().play_status);
 
-    ASSERT_EQ(itest::run_remote("position D --release", &output), 0u) << output;
-    EXPECT_TRUE(itest::wait_until([&] { return status_ok(MCI_STATUS_POSITION) != 0x00070305u; },
+    ASSERT_TRUE(remote("position D --release"));
+    EXPECT_TRUE(itest::wait_until([&] { return cd_.status_ok(MCI_STATUS_POSITION) != 0x00070305u; },
                                   kNotifyTimeoutMs));
     // A time without a track is one in the track playing: 1 s before its end.
-    ASSERT_EQ(itest::run_remote("position D 3:17", &output), 0u) << output;
+    ASSERT_TRUE(remote("position D 3:17"));
     EXPECT_EQ((WPARAM)MCI_NOTIFY_SUCCESSFUL, wait_notify());
-    EXPECT_EQ(0x00000006u, status_ok(MCI_STATUS_POSITION));  // the end is where track 6 starts
+    EXPECT_EQ(0x00000006u, cd_.status_ok(MCI_STATUS_POSITION));  // the end is where track 6 starts
 }
 
 TEST_F(MciTest, RefusedOpenFailsWithTheErrorChosen)
 {
-    std::string output;
-    ASSERT_EQ(itest::run_remote("mci-refuse cdaudio --error 291", &output), 0u) << output;
+    ASSERT_TRUE(remote("mci-refuse cdaudio --error 291"));
     MCI_OPEN_PARMSA open = {};
     open.lpstrDeviceType = (LPCSTR)(DWORD_PTR)MCI_DEVTYPE_CD_AUDIO;
     open.lpstrElementName = "D:";
@@ -421,7 +358,7 @@ TEST_F(MciTest, RefusedOpenFailsWithTheErrorChosen)
     std::vector<mcilog::Entry> log = mcilog::read();
     ASSERT_EQ(1u, log.size());
     EXPECT_EQ(291u, log[0].error());
-    ASSERT_EQ(itest::run_remote("mci-refuse --clear", &output), 0u) << output;
+    ASSERT_TRUE(remote("mci-refuse --clear"));
     open_d();
 }
 
@@ -450,15 +387,12 @@ TEST_F(MciTest, DiscIniOfTheSameTimeIsReadAfresh)
     }
     DWORD counts[2] = {0, 0};
     for (int i = 0; i < 2; ++i) {
-        std::string output;
-        ASSERT_EQ(itest::run_remote("insert " + folders[i], &output), 0u) << output;
+        ASSERT_TRUE(remote("insert " + folders[i]));
         open_d();
-        counts[i] = (DWORD)status_ok(MCI_STATUS_NUMBER_OF_TRACKS);
-        mciSendCommandA(device_, MCI_CLOSE, MCI_WAIT, 0);
-        device_ = 0;
+        counts[i] = (DWORD)cd_.status_ok(MCI_STATUS_NUMBER_OF_TRACKS);
+        cd_.close();
     }
-    std::string output;
-    EXPECT_EQ(itest::run_remote("reset", &output), 0u) << output;
+    EXPECT_TRUE(remote("reset"));
     for (const std::string& folder : folders) {
         DeleteFileA((folder + "\\disc.ini").c_str());
         RemoveDirectoryA(folder.c_str());

@@ -92,13 +92,13 @@ public:
             id_ = parms.wDeviceID;
         return e;
     }
-    MCIERROR open_id(WORD type, const std::string& element)
+    MCIERROR open_id(WORD type, const std::string& element, DWORD extra = 0)
     {
         MCI_OPEN_PARMSA parms = {};
         parms.lpstrDeviceType = (LPCSTR)(DWORD_PTR)type;
         parms.lpstrElementName = element.c_str();
         MCIERROR e = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID |
-                                                      MCI_OPEN_ELEMENT | MCI_WAIT,
+                                                      MCI_OPEN_ELEMENT | MCI_WAIT | extra,
                                      (DWORD_PTR)&parms);
         if (e == 0)
             id_ = parms.wDeviceID;
