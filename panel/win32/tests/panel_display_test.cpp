@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "panel/mci.h"
 #include "panel/mcures_ids.h"
 #include "panel/seven_segment.h"
 #include "panel/win32/tests/panel_machine.h"
 #include "panel/window_settings.h"
+#include "sim/mci/win32/mci_log_reader.h"
 
 namespace itest {
 namespace {
@@ -124,9 +126,22 @@ int led_mismatches(const Shot& shot, const LedCell& cell, std::string* picture) 
 TEST_F(PanelDisplayTest, HeldPositionLightsExactlyItsSegments) {
   HWND panel = start_panel("mixed12", kDiscMixed, "/play /mix");
   ASSERT_TRUE(panel != NULL);
+  mcilog::clear();
   ASSERT_TRUE(press("Button5"));
   ASSERT_TRUE(press("Enter"));
-  ASSERT_TRUE(eventually([&] { return query(2) == 5; })) << "current track " << query(2);
+  // Held only once the track plays: a play from its start after the hold
+  // would show 0:00.
+  std::vector<mcilog::Entry> log;
+  ASSERT_TRUE(mcilog::wait_for(
+      [](const std::vector<mcilog::Entry>& l) {
+        for (const mcilog::Entry& e : mcilog::of_type(l, "cdaudio"))
+          if (e.message == panel::mci::kPlay && e.error() == 0 && e.from == panel::mci::tmsf(5, 0, 0, 0))
+            return true;
+        return false;
+      },
+      kPanelWaitMs, &log))
+      << mcilog::dump(log);
+  EXPECT_EQ(5ul, query(2)) << "current track";
   std::string output;
   ASSERT_TRUE(run_remote("position D 5 0:03:07 --hold", &output)) << output;
 
