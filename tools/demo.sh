@@ -2,8 +2,9 @@
 # A scripted run of the installed suite under Wine: the resident detector
 # with two copies of mmcdclient.exe playing a player and a browser, with
 # the virtual drive standing in for the hardware; then the detector in the
-# tray under Xvfb (tools/demo-detector.sh). Every line shown after "<" is
-# printed by a real Win32 process.
+# tray under Xvfb (tools/demo-detector.sh) and the playback panel it starts
+# (tools/demo-panel.sh). Every line shown after "<" is printed by a real
+# Win32 process.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 source "$(dirname "$0")/x11-prefix.sh"
@@ -233,6 +234,7 @@ rm -f "$HALVO_SUITE/demo.ini"
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w 2>/dev/null || true
 "$(dirname "$0")/demo-detector.sh" || die "the detector section failed"
+"$(dirname "$0")/demo-panel.sh" || die "the panel section failed"
 
 echo
 echo "demo: done"

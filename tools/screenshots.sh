@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Pictures of the detector's windows for the README, into docs/screenshots/:
-# the status window, the launcher with three entries, each settings page
-# and the mixed-mode question (dialog 151). Run under Xvfb (started here
-# when there is no DISPLAY) in a copy of the suite's prefix whose programs
-# all run in one Wine desktop, so that frames and captions are drawn. The
-# shared prefix is left as it is; every process of the copy is ended.
+# Pictures of the detector's and the panel's windows for the README, into
+# docs/screenshots/: the status window, the launcher with three entries,
+# each settings page and the mixed-mode question (dialog 151); the panel
+# the detector starts, playing track 5 at 0:03:07 (held there), its pop-up
+# menu, its About box, and a Video CD playing in its video window beside
+# it. The positions are held, so two runs give the same files. Run under
+# Xvfb (started here when there is no DISPLAY) in a copy of the suite's
+# prefix whose programs all run in one Wine desktop, so that frames and
+# captions are drawn. The shared prefix is left as it is; every process of
+# the copy is ended.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 unset HALVO_WINEPREFIX
@@ -63,7 +67,13 @@ trap cleanup EXIT
 "$WINESERVER" -p
 wine_run() { "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
 # Output of a Win32 tool, without its carriage returns.
-wine_out() { "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt"; tr -d '\r' <"$work/out.txt"; }
+# Its exit status is the tool's.
+wine_out() {
+  local rc=0
+  "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt" || rc=$?
+  tr -d '\r' <"$work/out.txt"
+  return $rc
+}
 reg_add() { wine_run reg add "$@" /f; }
 
 # Every program of the prefix in one desktop window of its own.
@@ -151,6 +161,117 @@ wine_out "$wintool" gone '#32770' "$SHEET_TITLE" 10 >/dev/null || die "the setti
 window_shot mixed-mode '#32770' "$QUESTION_TITLE"
 wine_out "$wintool" close '#32770' "$QUESTION_TITLE" >/dev/null
 wine_out "$wintool" gone '#32770' "$QUESTION_TITLE" 10 >/dev/null || die "dialog 151 stayed"
+
+# ---- the playback panel, started by the detector as the player of
+# mixed-mode discs and Video CDs
+
+readonly PANEL_TITLE="Halvo Multimedia Deck"          # string 47
+readonly ABOUT_TITLE="About Halvo Multimedia Deck"    # dialog 210
+readonly PANEL_SETTINGS="$SUITE_KEY\\Mcu\\Setting"
+readonly MENU_CLASS='#32768'
+readonly VIDEO_CLASS=HalvoVideoWindow
+
+# around NAME "X Y W H"...: one picture of the rectangles' union, with a
+# margin of the desktop around it.
+around() {
+  local name=$1 r x0=100000 y0=100000 x1=0 y1=0 x y w h m=8; shift
+  for r in "$@"; do
+    read -r x y w h <<<"$r"
+    ((x < x0)) && x0=$x; ((y < y0)) && y0=$y
+    ((x + w > x1)) && x1=$((x + w)); ((y + h > y1)) && y1=$((y + h))
+  done
+  shot "$name" $((x0 - m)) $((y0 - m)) $((x1 - x0 + 2 * m)) $((y1 - y0 + 2 * m))
+}
+# The panel's current track, from its answer to a 1091 command.
+panel_track() {
+  (cd "$HALVO_SUITE" && printf 'command 1 2 0 -\nquit\n' |
+     timeout 20 "$HALVO_WINE" mmcdclient.exe 2>>"$work/wine.log" >"$work/ask.txt") || true
+  sed -n 's/.*value=\([0-9a-f]*\).*/\1/p' "$work/ask.txt" | head -1
+}
+wait_track() {  # N
+  local t tenths=0
+  until t=$(panel_track) && [ -n "$t" ] && [ $((16#$t)) -eq "$1" ]; do
+    ((++tenths < 200)) || die "the panel did not reach track $1"
+    sleep 0.1
+  done
+}
+remote() { (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"; }
+# polls N: waits until the library has read drive D's report N more times
+# (a tray opened and closed between two reads goes unseen).
+polls() {
+  local tenths=0
+  remote log --clear
+  until [ "$( (cd "$HALVO_SUITE" && wine_out halvo-remote.exe log) | grep -c ' D: MODE-SENSE  *page 00 ')" -ge "$1" ]; do
+    ((++tenths < 200)) || die "the library does not poll the drive"
+    sleep 0.1
+  done
+}
+
+reg_add 'HKCR\MixedModeCD\shell\play\command' /ve /d '"C:\Halvo\panel.exe" /play /mix %1'
+reg_add 'HKCR\VideoCD\shell\play\command' /ve /d '"C:\Halvo\panel.exe" /play /dat %1'
+# The panel below the status window, its video window below the panel.
+for v in "PanelX 40" "PanelY 64" "VideoX 40" "VideoY 124" "VideoW 392" "VideoH 388"; do
+  reg_add "$PANEL_SETTINGS" /v ${v% *} /t REG_DWORD /d ${v#* }
+done
+# Three quarters of full volume for the volume bar.
+(cd "$HALVO_SUITE" && printf 'register\nsetcap 1003 0xc000c000\nquit\n' |
+   timeout 20 "$HALVO_WINE" mmcdclient.exe 2>>"$work/wine.log" >"$work/ask.txt") || true
+grep -q 'setcap status=80000000' "$work/ask.txt" || die "the volume could not be set"
+remote eject --remove
+polls 2
+remote insert "Z:${discs//\//\\}\\mixed12"
+remote close
+# Asked, as above: Play starts the mixed-mode disc's player.
+wine_out "$wintool" wait '#32770' "$QUESTION_TITLE" 20 >/dev/null || die "no dialog 151"
+wine_out "$wintool" click '#32770' "$QUESTION_TITLE" 1045 >/dev/null
+panel=$(wine_out "$wintool" wait '#32770' "$PANEL_TITLE" 20) || die "the detector started no panel"
+wine_out "$wintool" front '#32770' "$PANEL_TITLE" >/dev/null || true
+# Track 5 at 0:03:07, held there once track 5 plays (the panel answers
+# its new track before the play starts).
+remote mci-log --clear
+remote press Button5
+remote press Enter
+wait_track 5
+tenths=0
+until (cd "$HALVO_SUITE" && wine_out halvo-remote.exe mci-log) | grep -q ' cdaudio .* play .* from 5 to '; do
+  ((++tenths < 200)) || die "track 5 did not play"
+  sleep 0.1
+done
+remote position D 5 0:03:07 --hold
+shot panel $panel
+
+# The pop-up menu at the pointer, which is put below the Power button
+# (outside the panel, so that no tooltip shows).
+wine_out "$wintool" pointer '#32770' "$PANEL_TITLE" 8 44 >/dev/null || die "the pointer cannot be moved"
+wine_out "$wintool" click '#32770' "$PANEL_TITLE" 1002 >/dev/null
+menu=$(wine_out "$wintool" wait "$MENU_CLASS" - 20) || die "no pop-up menu"
+around panel-menu "$panel" "$menu"
+wine_out "$wintool" cancel '#32770' "$PANEL_TITLE" >/dev/null
+wine_out "$wintool" gone "$MENU_CLASS" - 10 >/dev/null || die "the pop-up menu stayed"
+
+# Its About item.
+wine_out "$wintool" command '#32770' "$PANEL_TITLE" 32776 >/dev/null
+window_shot about '#32770' "$ABOUT_TITLE"
+wine_out "$wintool" click '#32770' "$ABOUT_TITLE" 1 >/dev/null
+wine_out "$wintool" gone '#32770' "$ABOUT_TITLE" 10 >/dev/null || die "the About box stayed"
+
+# Eject ends the panel; a Video CD starts it again, playing its first item.
+remote position D --release
+remote press Eject
+wine_out "$wintool" gone '#32770' "$PANEL_TITLE" 20 >/dev/null || die "the panel stayed after Eject"
+polls 2
+remote insert "Z:${discs//\//\\}\\videocd-avseq"
+remote close
+video=$(wine_out "$wintool" wait "$VIDEO_CLASS" - 20) || die "no video window"
+panel=$(wine_out "$wintool" wait '#32770' "$PANEL_TITLE" 20) || die "no panel for the Video CD"
+wait_track 1
+remote position D 0:12:34 --hold
+around panel-videocd "$panel" "$video"
+remote position D --release
+# Closed from its menu: Eject would find the panel's current folder,
+# D:\MPEGAV, in the way of emptying the virtual drive.
+wine_out "$wintool" command '#32770' "$PANEL_TITLE" 32777 >/dev/null
+wine_out "$wintool" gone '#32770' "$PANEL_TITLE" 20 >/dev/null || die "the panel stayed after Close"
 
 # The status window while a button is held: part 2 shows its name (the
 # idle notice after it clears it).

@@ -507,6 +507,41 @@ LRESULT status_data(HWND bar, int part) {
   return buffer.ok() ? SendMessageA(bar, SB_GETTEXTA, part, buffer.at()) : 0;
 }
 
+// ---- the screen ----
+
+std::vector<COLORREF> screen_pixels(const RECT& area) {
+  std::vector<COLORREF> pixels;
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return pixels;
+  // A 32-bit top-down DIB section: exact colours, read in place.
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(NULL);
+  HDC memory = screen ? CreateCompatibleDC(screen) : NULL;
+  DWORD* bits = NULL;
+  HBITMAP bitmap = memory ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), NULL, 0)
+                          : NULL;
+  if (bitmap) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
+      GdiFlush();
+      pixels.reserve(static_cast<size_t>(width) * height);
+      for (int i = 0; i < width * height; ++i)
+        pixels.push_back(RGB((bits[i] >> 16) & 0xFF, (bits[i] >> 8) & 0xFF, bits[i] & 0xFF));
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  if (memory) DeleteDC(memory);
+  if (screen) ReleaseDC(NULL, screen);
+  return pixels;
+}
+
 // ---- message boxes ----
 
 ::testing::AssertionResult answer_expected_box(ExpectedBoxes& boxes, const std::string& caption,

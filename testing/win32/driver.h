@@ -187,6 +187,13 @@ bool status_owner_drawn(HWND bar, int part);
 // the number of the bitmap it draws.
 LRESULT status_data(HWND bar, int part);
 
+// ---- the screen ----
+
+// What the screen shows in a rectangle of it (screen coordinates), row by
+// row from the top; empty when the screen cannot be read. Under Wine's X11
+// driver this is the X screen, other windows in front included.
+std::vector<COLORREF> screen_pixels(const RECT& area);
+
 // ---- message boxes ----
 
 // Takes the next box within timeout_ms and presses button on it when its

@@ -10,6 +10,8 @@
 //   halvo-wintool page CLASS TITLE INDEX      PSM_SETCURSEL, then its rectangle
 //   halvo-wintool close CLASS TITLE           posts WM_CLOSE
 //   halvo-wintool front CLASS TITLE           makes it the foreground window
+//   halvo-wintool pointer CLASS TITLE X Y     puts the pointer at its client point X, Y
+//   halvo-wintool cancel CLASS TITLE          posts WM_CANCELMODE (ends its menu)
 //   halvo-wintool expand CLASS TITLE          expands every item of its tree views
 //   halvo-wintool status CLASS TITLE PART     waits for a text in a part of
 //                                             its status bar, and prints it
@@ -47,7 +49,7 @@ int print_rect(HWND window) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    fprintf(stderr, "usage: halvo-wintool wait|gone|command|click|page|close CLASS TITLE [N]\n");
+    fprintf(stderr, "usage: halvo-wintool VERB CLASS TITLE [N [N]] (verbs: see the source)\n");
     return 2;
   }
   const char* verb = argv[1];
@@ -82,6 +84,11 @@ int main(int argc, char** argv) {
   if (strcmp(verb, "command") == 0) return itest::post_command(window, number) ? 0 : 1;
   if (strcmp(verb, "click") == 0) return itest::click(window, number) ? 0 : 1;
   if (strcmp(verb, "close") == 0) return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (strcmp(verb, "cancel") == 0) return PostMessageA(window, WM_CANCELMODE, 0, 0) ? 0 : 1;
+  if (strcmp(verb, "pointer") == 0) {
+    POINT at = {number, argc > 5 ? strtol(argv[5], NULL, 10) : 0};
+    return ClientToScreen(window, &at) && SetCursorPos(at.x, at.y) ? 0 : 1;
+  }
   if (strcmp(verb, "front") == 0)
     return itest::wait_until([&] { return SetForegroundWindow(window) &&
                                           GetForegroundWindow() == window; },
