@@ -33,8 +33,13 @@ trap cleanup EXIT
 
 "$WINESERVER" -p
 wine_run() { timeout 60 "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
-# Output of a Win32 tool, without its carriage returns.
-wine_out() { timeout 60 "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt"; tr -d '\r' <"$work/out.txt"; }
+# Output of a Win32 tool, without its carriage returns; its own exit status.
+wine_out() {
+  local rc=0
+  timeout 60 "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt" || rc=$?
+  tr -d '\r' <"$work/out.txt"
+  return $rc
+}
 remote() {
   printf '  remote   > %s\n' "$*"
   (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"

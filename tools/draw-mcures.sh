@@ -57,7 +57,7 @@ trim_palette() {  # bmp
     printf BM; le32 $((54 + 4 * n + pixels)); le32 0; le32 $((54 + 4 * n))
     head -c 46 "$f" | tail -c 32          # the info header up to its colour counts
     le32 "$n"; le32 "$n"
-    tail -c +55 "$f" | head -c $((4 * n))  # the colours used
+    head -c $((54 + 4 * n)) "$f" | tail -c $((4 * n))  # the colours used
     tail -c "$pixels" "$f"
   } >"$f.new"
   mv "$f.new" "$f"

@@ -159,6 +159,28 @@ TEST_F(PanelDiscTest, ZoomStepsTheVideoWindowThroughThirdsOfTheDesktop) {
   EXPECT_EQ(5ul, capability(MMCD_CAP_PLAY_STATE));
 }
 
+// The panel's current folder is on the disc (its items' folder): the door
+// opens all the same, through a CD device opened for it, and the panel ends.
+TEST_F(PanelDiscTest, EjectWhileAVideoCdPlays) {
+  put_in("videocd-avseq", 9);
+  mcilog::clear();
+  ASSERT_TRUE(panel_.start("/play /dat"));
+  ASSERT_TRUE(mcilog::wait_for([](const std::vector<mcilog::Entry>& l) { return has_play(l, "mpegvideo"); },
+                               kPanelWaitMs));
+  ASSERT_TRUE(press("Eject"));
+  EXPECT_TRUE(eventually([&] { return drive_tray_open(); }));
+  EXPECT_TRUE(panel_.wait_for_exit(kPanelWaitMs));
+  std::vector<mcilog::Entry> log = mcilog::read();
+  const mcilog::Entry* close = find(log, "mpegvideo", mci::kClose);
+  const mcilog::Entry* door = NULL;
+  for (const mcilog::Entry& e : log)
+    if (e.type == "cdaudio" && e.message == mci::kSet && (e.flags & mci::kSetDoorOpen) && e.error() == 0)
+      door = &e;
+  ASSERT_TRUE(close != NULL) << mcilog::dump(log);
+  ASSERT_TRUE(door != NULL) << mcilog::dump(log);
+  EXPECT_LT(close->seq, door->seq) << "the video device closes before the door opens";
+}
+
 TEST_F(PanelDiscTest, MultimediaCdWalksOnToTheNextFileKind) {
   put_in("qmcd-media", 12);
   mcilog::clear();

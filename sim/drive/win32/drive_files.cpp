@@ -39,7 +39,10 @@ bool remove_entry(const std::string& folder, const WIN32_FIND_DATAA& entry, cons
 {
     std::string path = folder + "\\" + entry.cFileName;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return each_entry(path, remove_entry, std::string()) && RemoveDirectoryA(path.c_str());
+        // A folder some program has as its current folder stays, empty:
+        // the disc's files are gone all the same, as from an ejected disc.
+        return each_entry(path, remove_entry, std::string()) &&
+               (RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_SHARING_VIOLATION);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(path.c_str()) != FALSE;
 }
