@@ -211,24 +211,14 @@ bool PlaybackPanel::load_multimedia_cd() {
   const std::string& first = play_list_.front().name;
   const std::string type = first.substr(first.size() >= 3 ? first.size() - 3 : 0);
   uint32_t error = 0;
-  if (type == "WAV") {
-    kind_ = kWaveFile;
-    wave_ = std::make_unique<WaveDevice>(mci_, shell_);
-    error = wave_->open(first);
-    if (error != 0) wave_.reset();
-  } else if (type == "MID") {
-    kind_ = kMidiFile;
-    sequencer_ = std::make_unique<SequencerDevice>(mci_, shell_);
-    error = sequencer_->open(first);
-    if (error != 0) sequencer_.reset();
-  } else if (type == "AVI") {
-    kind_ = kAviFile;
-    avi_ = std::make_unique<AviVideoDevice>(mci_, shell_);
-    error = avi_->open(first);
-    if (error != 0) avi_.reset();
-  } else {
+  if (type == "WAV")
+    error = open_file_device(kWaveFile, first);
+  else if (type == "MID")
+    error = open_file_device(kMidiFile, first);
+  else if (type == "AVI")
+    error = open_file_device(kAviFile, first);
+  else
     return false;
-  }
   if (error != 0) {
     report(error);
     return false;
@@ -238,6 +228,28 @@ bool PlaybackPanel::load_multimedia_cd() {
   set_time_zero();
   if (start_mode_ != kStartPlain && !reloading_) play();
   return true;
+}
+
+uint32_t PlaybackPanel::open_file_device(MediaKind kind, const std::string& path) {
+  kind_ = kind;
+  uint32_t error = 0;
+  switch (kind) {
+    case kWaveFile:
+      wave_ = std::make_unique<WaveDevice>(mci_, shell_);
+      if ((error = wave_->open(path)) != 0) wave_.reset();
+      break;
+    case kMidiFile:
+      sequencer_ = std::make_unique<SequencerDevice>(mci_, shell_);
+      if ((error = sequencer_->open(path)) != 0) sequencer_.reset();
+      break;
+    case kAviFile:
+      avi_ = std::make_unique<AviVideoDevice>(mci_, shell_);
+      if ((error = avi_->open(path)) != 0) avi_.reset();
+      break;
+    default:
+      break;
+  }
+  return error;
 }
 
 bool PlaybackPanel::open_file(const std::string& path) {
@@ -255,21 +267,12 @@ bool PlaybackPanel::open_file(const std::string& path) {
     kind_ = kAudioCd;
     if (!load_audio_cd()) return false;
   } else if (type == "WAV") {
-    kind_ = kWaveFile;
-    wave_ = std::make_unique<WaveDevice>(mci_, shell_);
-    error = wave_->open(path);
-    if (error != 0) wave_.reset();
+    error = open_file_device(kWaveFile, path);
   } else if (type == "MID") {
-    kind_ = kMidiFile;
-    sequencer_ = std::make_unique<SequencerDevice>(mci_, shell_);
-    error = sequencer_->open(path);
-    if (error != 0) sequencer_.reset();
+    error = open_file_device(kMidiFile, path);
   } else if (type == "AVI") {
-    kind_ = kAviFile;
     video_rect_ = Rect{50, 50, 200, 200};
-    avi_ = std::make_unique<AviVideoDevice>(mci_, shell_);
-    error = avi_->open(path);
-    if (error != 0) avi_.reset();
+    error = open_file_device(kAviFile, path);
   } else {
     return false;
   }

@@ -164,6 +164,9 @@ class PlaybackPanel {
   // A discovery starts from the bare disc name and empty lists.
   void reset_disc();
   void open_mpeg_entry(const std::string& name);
+  // Makes kind (wave, MIDI or AVI) current with a new device opened on path;
+  // a device whose open failed is dropped. The MCI error.
+  uint32_t open_file_device(MediaKind kind, const std::string& path);
 
   // Plays the current kind's device: CDs from the displayed track and time,
   // video with the video rectangle applied unless keep_placement.
