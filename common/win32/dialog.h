@@ -63,6 +63,19 @@ class Dialog {
   HWND hwnd_ = NULL;
 };
 
+// A dialog that only shows something, such as an About box: OK or Escape
+// closes it.
+class InfoDialog : public Dialog {
+ public:
+  // Runs the box over owner: IDOK or IDCANCEL, -1 when the template is missing.
+  INT_PTR run(HINSTANCE module, UINT template_id, HWND owner) { return run_modal(module, template_id, owner); }
+
+ protected:
+  void on_command(int id, int /*code*/, HWND /*control*/) override {
+    if (id == IDOK || id == IDCANCEL) end(id);
+  }
+};
+
 // One page of a property sheet, from a dialog template of a module.
 class PropertyPage : public Dialog {
  public:

@@ -5,11 +5,7 @@
 namespace panel {
 
 INT_PTR AboutDialog::run(HINSTANCE resources, HWND owner) {
-  return run_modal(resources, IDD_ABOUT, owner);
-}
-
-void AboutDialog::on_command(int id, int /*code*/, HWND /*control*/) {
-  if (id == IDOK || id == IDCANCEL) end(id);
+  return InfoDialog::run(resources, IDD_ABOUT, owner);
 }
 
 }  // namespace panel

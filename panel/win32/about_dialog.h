@@ -8,14 +8,11 @@
 
 namespace panel {
 
-class AboutDialog : public halvo::Dialog {
+class AboutDialog : public halvo::InfoDialog {
  public:
   // Runs the box over owner until OK (or Escape) closes it: IDOK or
   // IDCANCEL, -1 when the template is missing.
   INT_PTR run(HINSTANCE resources, HWND owner);
-
- protected:
-  void on_command(int id, int code, HWND control) override;
 };
 
 }  // namespace panel
