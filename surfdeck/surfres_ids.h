@@ -18,6 +18,25 @@
 #define IDS_FLAG_ICON 270         // "icon"
 #define IDS_FLAG_VERBOSE 271      // "verbose"
 
+// Strings of the settings sheet and the bookmark converter.
+#define IDS_PAGE_TYPE_BOOKMARK 117 // "Quorvane Bookmark"
+#define IDS_SHEET_CAPTION 132      // "Halvo Web Properties"
+#define IDS_FILE_EXISTS 171        // "This file already exists.\n..."
+#define IDS_OPEN_FILE_FAILED 192
+#define IDS_NO_SOURCE 193          // "Invalid choice. Please select a source.\n"
+#define IDS_LIST_FAILED 194        // "Unable to display information"
+#define IDS_CREATE_FAILED 195
+#define IDS_SAVE_FAILED 196
+#define IDS_IMPORT_FAILED 197      // "Unable to import bookmark file."
+#define IDS_CANNOT_CUT 198
+#define IDS_NO_MEMORY 199
+#define IDS_CANNOT_COPY 200
+#define IDS_SAME_FOLDER 201
+#define IDS_NEW_BOOKMARK 250       // "new bookmark"
+#define IDS_NEW_URL 251            // "http://"
+#define IDS_NEW_FOLDER 253         // "New Folder"
+#define IDS_NO_ADDRESS 263         // "none"
+
 // The main frame's menu and icon, and the About box.
 #define IDR_MAINFRAME 300
 #define IDD_ABOUT 100
