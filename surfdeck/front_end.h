@@ -95,6 +95,12 @@ class WebFrontEnd {
   const FrontEndSettings& settings() const { return settings_; }
 
  private:
+  void expirePending(uint32_t now);
+  bool doublePress(uint32_t now);
+  void enterProcedure(uint32_t now);
+  void shiftLockRule();
+  std::string label(uint32_t id) const;
+
   FrontEndSettings settings_;
   DriverContext& context_;
   FrontEndShell& shell_;
