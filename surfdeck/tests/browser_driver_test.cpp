@@ -22,15 +22,11 @@ using Strings = std::vector<std::string>;
 
 const char* const kBrowserPath = "C:\\Browser\\browser.exe";
 
+// A "WWW_ListWindows" reply: the id, then the terminating 0.
 std::vector<uint8_t> idList(uint32_t id) {
-  return {static_cast<uint8_t>(id),
-          static_cast<uint8_t>(id >> 8),
-          static_cast<uint8_t>(id >> 16),
-          static_cast<uint8_t>(id >> 24),
-          0,
-          0,
-          0,
-          0};
+  std::vector<uint8_t> bytes(8, 0);
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(id >> (8 * i));
+  return bytes;
 }
 
 // Where closeBrowser posts its WM_QUIT: the browser window the driver holds.
@@ -72,10 +68,10 @@ class DriverTest : public ::testing::Test {
     }
     // A frame with its document window (Explorer) or a main window with
     // its content window (Navigator).
-    WindowHandle addWindow(BrowserKind kind, const std::string& title, WindowHandle parent = 0) {
+    WindowHandle addWindow(BrowserKind kind, const std::string& title) {
       const bool explorer = kind == BrowserKind::explorer;
       const WindowHandle top =
-          world.desktop.addWindow(explorer ? "IEFrame" : "NavigatorFrame", title, parent);
+          world.desktop.addWindow(explorer ? "IEFrame" : "NavigatorFrame", title);
       world.desktop.addWindow(explorer ? "Shell DocObject View" : "Afx:400000:3028", "", top);
       return top;
     }
@@ -299,35 +295,26 @@ TEST_F(DriverTest, ActivationAndAdoption) {
 }
 
 TEST_F(DriverTest, RestartWhenTheBrowserCannotBeBroughtBack) {
+  const std::string start = "start C:\\Browser\\browser.exe 15000";
   struct Case {
     const char* name;
     bool mayRestart;
     bool hasPath;
-    StartedProgram start;  // process 0: CreateProcessA fails
+    StartedProgram started;  // process 0: CreateProcessA fails
     int result;
     Strings log;
   } cases[] = {
       {"may not restart", false, true, {7, 900, 0}, 0, {}},
       {"no serverPath", true, false, {7, 900, 0}, 0, {}},
-      {"CreateProcessA fails", true, true, {0, 0, 0}, 0, {"start C:\\Browser\\browser.exe 15000"}},
-      {"idle",
-       true,
-       true,
-       {7, 900, 0},
-       1,
-       {"start C:\\Browser\\browser.exe 15000", "close 7", "sleep 2000"}},
+      {"CreateProcessA fails", true, true, {0, 0, 0}, 0, {start}},
+      {"idle", true, true, {7, 900, 0}, 1, {start, "close 7", "sleep 2000"}},
       {"still busy after 15 s",
        true,
        true,
        {7, 900, kWaitTimeout},
        1,
-       {"start C:\\Browser\\browser.exe 15000", "close 7", "sleep 2000"}},
-      {"wait failed",
-       true,
-       true,
-       {7, 900, 0xFFFFFFFF},
-       0,
-       {"start C:\\Browser\\browser.exe 15000", "thread quit 900", "close 7"}},
+       {start, "close 7", "sleep 2000"}},
+      {"wait failed", true, true, {7, 900, 0xFFFFFFFF}, 0, {start, "thread quit 900", "close 7"}},
   };
   for (const BrowserKind kind : {BrowserKind::explorer, BrowserKind::navigator}) {
     for (const Case& c : cases) {
@@ -339,7 +326,7 @@ TEST_F(DriverTest, RestartWhenTheBrowserCannotBeBroughtBack) {
       // The browser has gone: its window no longer takes the foreground.
       d.windows[b.main].refuses_foreground = true;
       d.foreground_window = d.addWindow("Notepad", "Untitled");
-      d.start_results[kBrowserPath] = c.start;
+      d.start_results[kBrowserPath] = c.started;
       WindowHandle restarted = 0;
       d.on_start = [&](const std::string&) {
         d.windows.erase(b.main);
