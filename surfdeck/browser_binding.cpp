@@ -118,8 +118,10 @@ std::optional<Binding> startEntries(halvo::Registry& registry, DdeClient& dde,
 }
 
 std::optional<Binding> probeDefaults(DdeClient& dde) {
-  if (probe(dde, "IEXPLORE")) return Binding{static_cast<int>(BrowserKind::explorer), 0, "IEXPLORE"};
-  if (probe(dde, "NETSCAPE")) return Binding{static_cast<int>(BrowserKind::navigator), 0, "NETSCAPE"};
+  if (probe(dde, "IEXPLORE"))
+    return Binding{static_cast<int>(BrowserKind::explorer), 0, "IEXPLORE"};
+  if (probe(dde, "NETSCAPE"))
+    return Binding{static_cast<int>(BrowserKind::navigator), 0, "NETSCAPE"};
   return std::nullopt;
 }
 
@@ -136,7 +138,8 @@ void writeDefaults(halvo::Registry& registry) {
   }
 }
 
-std::optional<Binding> bindBrowser(halvo::Registry& registry, DdeClient& dde, BrowserDesktop& desktop) {
+std::optional<Binding> bindBrowser(halvo::Registry& registry, DdeClient& dde,
+                                   BrowserDesktop& desktop) {
   if (!registry.key_exists(kAppBrowserKey)) {
     if (registry.create_key(kAppBrowserKey)) writeDefaults(registry);
     return probeDefaults(dde);
@@ -155,7 +158,8 @@ std::optional<Binding> bindBrowser(halvo::Registry& registry, DdeClient& dde, Br
 
 std::unique_ptr<BrowserDriver> connectBrowser(DriverContext& context) {
   std::unique_ptr<BrowserDriver> driver;
-  if (const std::optional<Binding> bound = bindBrowser(context.registry, context.dde, context.desktop)) {
+  if (const std::optional<Binding> bound =
+          bindBrowser(context.registry, context.dde, context.desktop)) {
     driver = makeDriver(bound->kind, context, bound->entry);
     context.channel.setService(bound->service);
   }

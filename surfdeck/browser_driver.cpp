@@ -18,9 +18,8 @@ bool OpenUrlChannel::openUrl(const std::string& argument) {
 }
 
 uint32_t BrowserDriver::queryWindowId() {
-  const std::optional<std::vector<uint8_t>> reply =
-      context_.dde.request(context_.channel.service(), Topic::ListWindows,
-                           topicName(Topic::ListWindows));
+  const std::optional<std::vector<uint8_t>> reply = context_.dde.request(
+      context_.channel.service(), Topic::ListWindows, topicName(Topic::ListWindows));
   if (!reply) return 0;
   windowId_ = windowIdFromList(reply->data(), reply->size(), windowId_);
   return windowId_;
@@ -30,10 +29,10 @@ int BrowserDriver::registerWindowChange(int flag, uint32_t windowId) {
   if (flag == 0) return 0;
   if (windowId == 0) windowId = windowId_;
   if (windowId == 0) return 0;
-  return context_.dde.request(context_.channel.service(), Topic::RegisterWindowChange,
-                              registerWindowChangeItem(windowId))
-                 ? 1
-                 : 0;
+  // The reply says nothing: only whether the browser took the registration.
+  const std::optional<std::vector<uint8_t>> reply = context_.dde.request(
+      context_.channel.service(), Topic::RegisterWindowChange, registerWindowChangeItem(windowId));
+  return reply ? 1 : 0;
 }
 
 namespace {
@@ -115,7 +114,9 @@ class WindowedDriver : public BrowserDriver {
     return 1;
   }
 
-  int back(int flag) override { return withModifier(vk::kMenu, flag, [&] { return tap(vk::kLeft, flag); }); }
+  int back(int flag) override {
+    return withModifier(vk::kMenu, flag, [&] { return tap(vk::kLeft, flag); });
+  }
   int forward(int flag) override {
     return withModifier(vk::kMenu, flag, [&] { return tap(vk::kRight, flag); });
   }
@@ -299,7 +300,8 @@ class NavigatorDriver final : public WindowedDriver {
     consumeFields(item, data, size);
     return 1;
   }
-  int onWindowChange(const std::string& item, const uint8_t* /*data*/, std::size_t /*size*/) override {
+  int onWindowChange(const std::string& item, const uint8_t* /*data*/,
+                     std::size_t /*size*/) override {
     consumeFields(item, nullptr, 0);
     return 1;
   }

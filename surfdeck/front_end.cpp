@@ -96,7 +96,8 @@ FrontEndSettings readSettings(halvo::Registry& registry) {
     settings.ntimeout = kDefaultNTimeout;
     registry.write_string(kAppBrowserKey, kNTimeoutValue, std::to_string(kDefaultNTimeout));
   }
-  if (const std::optional<int> eisn = readDecimal(registry, kAppBrowserKey, kEisNValue, kSettingBytes))
+  if (const std::optional<int> eisn =
+          readDecimal(registry, kAppBrowserKey, kEisNValue, kSettingBytes))
     settings.eisn = *eisn != 0;
   if (const std::optional<int> shift =
           readDecimal(registry, kAppBrowserKey, kShiftOnWhenNumericValue, kSettingBytes)) {

@@ -119,7 +119,8 @@ TEST(BindingTest, WalkingTypeUsed) {
   };
   for (const Case& c : cases) {
     BrowserWorld w;
-    configure(w.registry, c.typeUsed, {{"01", "2", "S1", std::nullopt}, {"02", "3", "S2", std::nullopt}});
+    configure(w.registry, c.typeUsed,
+              {{"01", "2", "S1", std::nullopt}, {"02", "3", "S2", std::nullopt}});
     w.registry.create_key(std::string(kAppBrowserKey) + "\\..\\x");
     EXPECT_EQ(describe(bind(w)), "none") << c.name;
     Strings expected = c.probes;
@@ -135,15 +136,16 @@ TEST(BindingTest, AMethodOutsideOneToFourSkipsTheEntry) {
     std::string bound;  // with entry 01's and entry 02's services running
     bool started;       // entry 01 started when nothing runs
   } cases[] = {
-      {"1", "1 1 S1", true},       {"4", "4 1 S1", true},      {"2", "2 1 S1", true},
-      {"0", "3 2 S2", false},      {"5", "3 2 S2", false},     {"-1", "3 2 S2", false},
-      {"x", "3 2 S2", false},      {"1234", "3 2 S2", false},  {"12345", "3 2 S2", false},
+      {"1", "1 1 S1", true},           {"4", "4 1 S1", true},     {"2", "2 1 S1", true},
+      {"0", "3 2 S2", false},          {"5", "3 2 S2", false},    {"-1", "3 2 S2", false},
+      {"x", "3 2 S2", false},          {"1234", "3 2 S2", false}, {"12345", "3 2 S2", false},
       {std::nullopt, "3 2 S2", false},
   };
   for (const Case& c : cases) {
     const std::string name = c.method ? "method \"" + *c.method + "\"" : "no method";
     BrowserWorld w;
-    configure(w.registry, "01,02,00", {{"01", c.method, "S1", "C:\\one.exe"}, {"02", "3", "S2", std::nullopt}});
+    configure(w.registry, "01,02,00",
+              {{"01", c.method, "S1", "C:\\one.exe"}, {"02", "3", "S2", std::nullopt}});
     w.dde.run("S1");
     w.dde.run("S2");
     EXPECT_EQ(describe(bind(w)), c.bound) << name;
@@ -191,21 +193,49 @@ TEST(BindingTest, StartingABrowser) {
     Strings log;  // what the desktop was asked, in order
   } cases[] = {
       {"answers at once", {1, 1, 0}, true, 0, {}, "2 1 IEXPLORE", {start, "close 7"}},
-      {"still busy after 10 s counts as started", {1, 1, kWaitTimeout}, true, 0, {}, "2 1 IEXPLORE",
+      {"still busy after 10 s counts as started",
+       {1, 1, kWaitTimeout},
+       true,
+       0,
+       {},
+       "2 1 IEXPLORE",
        {start, "close 7"}},
-      {"answers at the third probe", {1, 1, 0}, true, 2, {}, "2 1 IEXPLORE",
+      {"answers at the third probe",
+       {1, 1, 0},
+       true,
+       2,
+       {},
+       "2 1 IEXPLORE",
        {start, "sleep 1000", "sleep 1000", "close 7"}},
-      {"three failures, Retry, answers at the sixth", {1, 1, 0}, true, 5, {BoxAnswer::retry},
+      {"three failures, Retry, answers at the sixth",
+       {1, 1, 0},
+       true,
+       5,
+       {BoxAnswer::retry},
        "2 1 IEXPLORE",
        {start, "sleep 1000", "sleep 1000", "box 176 retry/cancel", "sleep 1000", "sleep 1000",
         "close 7"}},
-      {"Retry, then Cancel: terminated", {1, 1, 0}, true, 100, {BoxAnswer::retry, BoxAnswer::cancel},
+      {"Retry, then Cancel: terminated",
+       {1, 1, 0},
+       true,
+       100,
+       {BoxAnswer::retry, BoxAnswer::cancel},
        "none",
        {start, "sleep 1000", "sleep 1000", "box 176 retry/cancel", "sleep 1000", "sleep 1000",
         "box 176 retry/cancel", "terminate 7", "close 7"}},
-      {"wait failed: terminated", {1, 1, 0xFFFFFFFF}, true, 100, {}, "none",
+      {"wait failed: terminated",
+       {1, 1, 0xFFFFFFFF},
+       true,
+       100,
+       {},
+       "none",
        {start, "terminate 7", "close 7"}},
-      {"no server to probe: terminated", {1, 1, 0}, false, 0, {}, "none",
+      {"no server to probe: terminated",
+       {1, 1, 0},
+       false,
+       0,
+       {},
+       "none",
        {start, "terminate 7", "close 7"}},
       {"CreateProcessA fails", {0, 0, 0}, true, 0, {}, "none", {start}},
   };

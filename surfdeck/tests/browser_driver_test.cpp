@@ -22,9 +22,11 @@ using Strings = std::vector<std::string>;
 
 const char* const kBrowserPath = "C:\\Browser\\browser.exe";
 
+// A "WWW_ListWindows" reply: the id, then the terminating 0.
 std::vector<uint8_t> idList(uint32_t id) {
-  return {static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id >> 16),
-          static_cast<uint8_t>(id >> 24), 0, 0, 0, 0};
+  std::vector<uint8_t> bytes(8, 0);
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(id >> (8 * i));
+  return bytes;
 }
 
 // Where closeBrowser posts its WM_QUIT: the browser window the driver holds.
@@ -39,10 +41,14 @@ std::string quitOf(WindowHandle window) { return "quit " + std::to_string(window
 
 const char* kindName(BrowserKind kind) {
   switch (kind) {
-    case BrowserKind::generic: return "generic";
-    case BrowserKind::explorer: return "Explorer";
-    case BrowserKind::navigator: return "Navigator";
-    default: return "none";
+    case BrowserKind::generic:
+      return "generic";
+    case BrowserKind::explorer:
+      return "Explorer";
+    case BrowserKind::navigator:
+      return "Navigator";
+    default:
+      return "none";
   }
 }
 
@@ -62,9 +68,10 @@ class DriverTest : public ::testing::Test {
     }
     // A frame with its document window (Explorer) or a main window with
     // its content window (Navigator).
-    WindowHandle addWindow(BrowserKind kind, const std::string& title, WindowHandle parent = 0) {
+    WindowHandle addWindow(BrowserKind kind, const std::string& title) {
       const bool explorer = kind == BrowserKind::explorer;
-      const WindowHandle top = world.desktop.addWindow(explorer ? "IEFrame" : "NavigatorFrame", title, parent);
+      const WindowHandle top =
+          world.desktop.addWindow(explorer ? "IEFrame" : "NavigatorFrame", title);
       world.desktop.addWindow(explorer ? "Shell DocObject View" : "Afx:400000:3028", "", top);
       return top;
     }
@@ -126,7 +133,8 @@ TEST_F(DriverTest, WindowIdFromTheListAndRegistration) {
   EXPECT_EQ(driver->registerWindowChange(0, 5), 0);
   EXPECT_EQ(driver->registerWindowChange(1, 0), 1) << "0 stands for the current id";
   EXPECT_EQ(driver->registerWindowChange(1, 0xc0ffee), 1);
-  EXPECT_EQ(dde.items(Topic::RegisterWindowChange), (Strings{"\"ZKAPP\",1a2b", "\"ZKAPP\",c0ffee"}));
+  EXPECT_EQ(dde.items(Topic::RegisterWindowChange),
+            (Strings{"\"ZKAPP\",1a2b", "\"ZKAPP\",c0ffee"}));
 
   auto fresh = makeDriver(1, b.world.context, 1);
   EXPECT_EQ(fresh->registerWindowChange(1, 0), 0) << "no id known yet";
@@ -144,9 +152,11 @@ TEST_F(DriverTest, SetUpTransactionsInOrder) {
       {BrowserKind::navigator,
        {"request WWW_ListWindows WWW_ListWindows", "request WWW_RegisterWindowChange \"ZKAPP\",7e",
         "poke WWW_RegisterURLEcho \"ZKAPP\"",
-        "request WWW_OpenURL \"" + bookmarks + "\",,0xFFFFFFFF,,,,,", "request WWW_GetWindowInfo 7e"}},
+        "request WWW_OpenURL \"" + bookmarks + "\",,0xFFFFFFFF,,,,,",
+        "request WWW_GetWindowInfo 7e"}},
       {BrowserKind::generic,
-       {"request WWW_ListWindows WWW_ListWindows", "request WWW_RegisterWindowChange \"ZKAPP\",7e"}},
+       {"request WWW_ListWindows WWW_ListWindows",
+        "request WWW_RegisterWindowChange \"ZKAPP\",7e"}},
       {BrowserKind::none, {}},
   };
   for (const Case& c : cases) {
@@ -275,7 +285,8 @@ TEST_F(DriverTest, ActivationAndAdoption) {
       EXPECT_EQ(driver->activate(false), c.result) << name;
       const bool broughtBack = c.front == kOtherWindow || (c.busy && c.front == kOtherBrowser);
       EXPECT_EQ(d.foreground_window, broughtBack ? b.main : fronts[c.front]) << name;
-      EXPECT_EQ(d.logged("restore"), c.iconic ? Strings{"restore " + std::to_string(b.main)} : Strings{})
+      EXPECT_EQ(d.logged("restore"),
+                c.iconic ? Strings{"restore " + std::to_string(b.main)} : Strings{})
           << name;
       EXPECT_TRUE(d.logged("start").empty()) << name;
       EXPECT_EQ(b.held(*driver), quitOf(c.adopts ? other : b.main)) << name;
@@ -284,23 +295,26 @@ TEST_F(DriverTest, ActivationAndAdoption) {
 }
 
 TEST_F(DriverTest, RestartWhenTheBrowserCannotBeBroughtBack) {
+  const std::string start = "start C:\\Browser\\browser.exe 15000";
   struct Case {
     const char* name;
     bool mayRestart;
     bool hasPath;
-    StartedProgram start;  // process 0: CreateProcessA fails
+    StartedProgram started;  // process 0: CreateProcessA fails
     int result;
     Strings log;
   } cases[] = {
       {"may not restart", false, true, {7, 900, 0}, 0, {}},
       {"no serverPath", true, false, {7, 900, 0}, 0, {}},
-      {"CreateProcessA fails", true, true, {0, 0, 0}, 0, {"start C:\\Browser\\browser.exe 15000"}},
-      {"idle", true, true, {7, 900, 0}, 1,
-       {"start C:\\Browser\\browser.exe 15000", "close 7", "sleep 2000"}},
-      {"still busy after 15 s", true, true, {7, 900, kWaitTimeout}, 1,
-       {"start C:\\Browser\\browser.exe 15000", "close 7", "sleep 2000"}},
-      {"wait failed", true, true, {7, 900, 0xFFFFFFFF}, 0,
-       {"start C:\\Browser\\browser.exe 15000", "thread quit 900", "close 7"}},
+      {"CreateProcessA fails", true, true, {0, 0, 0}, 0, {start}},
+      {"idle", true, true, {7, 900, 0}, 1, {start, "close 7", "sleep 2000"}},
+      {"still busy after 15 s",
+       true,
+       true,
+       {7, 900, kWaitTimeout},
+       1,
+       {start, "close 7", "sleep 2000"}},
+      {"wait failed", true, true, {7, 900, 0xFFFFFFFF}, 0, {start, "thread quit 900", "close 7"}},
   };
   for (const BrowserKind kind : {BrowserKind::explorer, BrowserKind::navigator}) {
     for (const Case& c : cases) {
@@ -312,7 +326,7 @@ TEST_F(DriverTest, RestartWhenTheBrowserCannotBeBroughtBack) {
       // The browser has gone: its window no longer takes the foreground.
       d.windows[b.main].refuses_foreground = true;
       d.foreground_window = d.addWindow("Notepad", "Untitled");
-      d.start_results[kBrowserPath] = c.start;
+      d.start_results[kBrowserPath] = c.started;
       WindowHandle restarted = 0;
       d.on_start = [&](const std::string&) {
         d.windows.erase(b.main);
@@ -343,7 +357,9 @@ TEST_F(DriverTest, NavigatorLearnsTheNewWindowIdAfterARestart) {
   auto driver = b.bind(BrowserKind::navigator);
   d.windows[b.main].refuses_foreground = true;
   d.foreground_window = 0;
-  d.on_start = [&](const std::string&) { b.world.dde.reply("B", Topic::ListWindows, idList(0x22)); };
+  d.on_start = [&](const std::string&) {
+    b.world.dde.reply("B", Topic::ListWindows, idList(0x22));
+  };
   ASSERT_EQ(driver->activate(true), 1);
   EXPECT_EQ(b.world.dde.transcript(),
             (Strings{"request WWW_ListWindows WWW_ListWindows",
@@ -433,7 +449,8 @@ TEST_F(DriverTest, KeystrokeTables) {
       const auto& keys = expected.at(op.name);
       EXPECT_EQ(b.world.desktop.keyText(), kind == BrowserKind::explorer ? keys.first : keys.second)
           << name;
-      EXPECT_TRUE(b.world.desktop.logged("foreground").empty()) << name << ": the browser stays in front";
+      EXPECT_TRUE(b.world.desktop.logged("foreground").empty())
+          << name << ": the browser stays in front";
     }
   }
 }
@@ -458,7 +475,8 @@ TEST_F(DriverTest, CancelAndEnterGoToWhateverIsInFront) {
     d.foreground_window = d.addWindow("#32770", "Print", b.main);
     EXPECT_EQ(driver->enter(1), 1);
     EXPECT_EQ(driver->cancel(1), 1);
-    EXPECT_EQ(d.log, (Strings{"key Return+", "key Return-", "key Esc+", "key Esc-"})) << kindName(kind);
+    EXPECT_EQ(d.log, (Strings{"key Return+", "key Return-", "key Esc+", "key Esc-"}))
+        << kindName(kind);
   }
 }
 
@@ -552,7 +570,8 @@ TEST_F(DriverTest, GenericAndNullDriversDoNothing) {
     EXPECT_EQ(driver->activate(true), 0);
     EXPECT_EQ(driver->keyDown(vk::kDown, 0), 0);
     EXPECT_EQ(driver->closeBrowser(), 0);
-    for (const NamedOperation& op : kOperations) EXPECT_EQ(op.run(*driver), 0) << kindName(kind) << " " << op.name;
+    for (const NamedOperation& op : kOperations)
+      EXPECT_EQ(op.run(*driver), 0) << kindName(kind) << " " << op.name;
     EXPECT_TRUE(d.log.empty()) << kindName(kind);
     EXPECT_TRUE(b.world.dde.items(Topic::OpenURL).empty()) << kindName(kind);
   }

@@ -47,7 +47,9 @@ class RecordingDde : public DdeClient {
     reply(service, topic, std::vector<uint8_t>(text.begin(), text.end()));
   }
   // Requests on the topic get no data although the service answers.
-  void noData(const std::string& service, Topic topic) { replies_[{service, topic}] = std::nullopt; }
+  void noData(const std::string& service, Topic topic) {
+    replies_[{service, topic}] = std::nullopt;
+  }
 
   bool probe(const std::string& service, Topic topic) override {
     calls.push_back({DdeCall::probe, service, topic, ""});
@@ -193,7 +195,9 @@ class RecordingDesktop : public BrowserDesktop {
     if (on_start && started.process != 0) on_start(path);
     return started;
   }
-  void terminate(uintptr_t process) override { log.push_back("terminate " + std::to_string(process)); }
+  void terminate(uintptr_t process) override {
+    log.push_back("terminate " + std::to_string(process));
+  }
   void close_process_handle(uintptr_t process) override {
     log.push_back("close " + std::to_string(process));
   }
@@ -236,24 +240,15 @@ class RecordingDesktop : public BrowserDesktop {
 };
 
 inline std::string keyName(uint8_t vk) {
-  switch (vk) {
-    case 0x09: return "Tab";
-    case 0x0D: return "Return";
-    case 0x11: return "Ctrl";
-    case 0x12: return "Alt";
-    case 0x1B: return "Esc";
-    case 0x21: return "PgUp";
-    case 0x22: return "PgDn";
-    case 0x25: return "Left";
-    case 0x26: return "Up";
-    case 0x27: return "Right";
-    case 0x28: return "Down";
-    case 0x70: return "F1";
-    case 0x74: return "F5";
-    default:
-      if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return std::string(1, char(vk));
-      return "vk" + std::to_string(vk);
-  }
+  static const std::map<uint8_t, const char*> names = {
+      {0x09, "Tab"},  {0x0D, "Return"}, {0x11, "Ctrl"}, {0x12, "Alt"}, {0x1B, "Esc"},
+      {0x21, "PgUp"}, {0x22, "PgDn"},   {0x25, "Left"}, {0x26, "Up"},  {0x27, "Right"},
+      {0x28, "Down"}, {0x70, "F1"},     {0x74, "F5"},
+  };
+  const auto it = names.find(vk);
+  if (it != names.end()) return it->second;
+  if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return std::string(1, char(vk));
+  return "vk" + std::to_string(vk);
 }
 
 class FakeRemote : public RemoteControl {
@@ -278,7 +273,9 @@ class FakeShell : public FrontEndShell {
     this->title = title;
     log.push_back("title " + title);
   }
-  void sleep(uint32_t milliseconds) override { log.push_back("sleep " + std::to_string(milliseconds)); }
+  void sleep(uint32_t milliseconds) override {
+    log.push_back("sleep " + std::to_string(milliseconds));
+  }
   void post_quit() override { log.push_back("quit"); }
   std::string title = "Halvo Web";
   std::vector<std::string> log;
@@ -286,9 +283,8 @@ class FakeShell : public FrontEndShell {
 
 // The button labels as surfres holds them (210-238).
 inline std::vector<std::string> buttonLabels() {
-  std::vector<std::string> labels = {"..",      "Enter",  "Home",      "Save As", "Print",
-                                     "Back",    "Forward", "Page Up",  "Page Down", "Reload",
-                                     "Cancel"};
+  std::vector<std::string> labels = {"..",      "Enter",   "Home",      "Save As", "Print", "Back",
+                                     "Forward", "Page Up", "Page Down", "Reload",  "Cancel"};
   for (int i = 0; i < 10; ++i) labels.push_back(".");
   for (const char* l : {"Up", "Down", "Left", "Right", "Menu", "Activate", "Exit", "Shift"})
     labels.push_back(l);
@@ -329,7 +325,8 @@ class RecordingDriver : public BrowserDriver {
   int prepare() override { return note("prepare", -1); }
   int registerUrlEcho(int flag) override { return note("registerUrlEcho", flag); }
   int activate(bool mayRestart) override {
-    calls.push_back(std::string("activate(") + (mayRestart ? "1" : "0") + (busy_ ? ", busy)" : ")"));
+    calls.push_back(std::string("activate(") + (mayRestart ? "1" : "0") +
+                    (busy_ ? ", busy)" : ")"));
     return activates;
   }
   int keyUp(uint8_t vk, int stayThere) override {

@@ -17,11 +17,17 @@ std::vector<uint8_t> ids(std::initializer_list<uint32_t> list) {
 }
 
 TEST(DdeItemsTest, TopicNamesInHandleOrder) {
-  const std::vector<std::string> expected = {
-      "WWW_OpenURL",          "WWW_GetWindowInfo",          "WWW_ListWindows",
-      "WWW_RegisterProtocol", "WWW_RegisterURLEcho",        "WWW_RegisterWindowChange",
-      "WWW_UnRegisterProtocol", "WWW_UnRegisterURLEcho",    "WWW_UnRegisterWindowChange",
-      "WWW_URLEcho",          "WWW_WindowChange"};
+  const std::vector<std::string> expected = {"WWW_OpenURL",
+                                             "WWW_GetWindowInfo",
+                                             "WWW_ListWindows",
+                                             "WWW_RegisterProtocol",
+                                             "WWW_RegisterURLEcho",
+                                             "WWW_RegisterWindowChange",
+                                             "WWW_UnRegisterProtocol",
+                                             "WWW_UnRegisterURLEcho",
+                                             "WWW_UnRegisterWindowChange",
+                                             "WWW_URLEcho",
+                                             "WWW_WindowChange"};
   ASSERT_EQ(static_cast<int>(expected.size()), kTopicCount);
   for (int i = 0; i < kTopicCount; ++i)
     EXPECT_EQ(topicName(static_cast<Topic>(i)), expected[i]) << i;
@@ -97,9 +103,11 @@ TEST(DdeItemsTest, SplitKeepsTenFieldsOf255) {
       {"echo", "\"http://a/\",\"Title\",3", {"\"http://a/\"", "\"Title\"", "3"}},
       {"empty text", "", {}},
       {"empty fields", ",a,", {"", "a", ""}},
-      {"more than ten fields", "1,2,3,4,5,6,7,8,9,10,11,12",
+      {"more than ten fields",
+       "1,2,3,4,5,6,7,8,9,10,11,12",
        {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}},
-      {"a field of 300 characters", "a," + longField + ",b",
+      {"a field of 300 characters",
+       "a," + longField + ",b",
        {"a", std::string(kMaxFieldLength, 'x'), "b"}},
       {"text ends at a NUL", std::string("a,b\0c,d", 7), {"a", "b"}},
   };

@@ -34,22 +34,65 @@ TEST(FrontEndSettingsTest, ReadingTheSettings) {
     std::optional<std::string> storedNTimeout;  // afterwards
   } cases[] = {
       {"nothing stored", {}, 5000, true, true, false, false, "5000"},
-      {"NTimeout 300 becomes 5000", {{kNTimeoutValue, "300"}}, 5000, true, true, false, false, "5000"},
+      {"NTimeout 300 becomes 5000",
+       {{kNTimeoutValue, "300"}},
+       5000,
+       true,
+       true,
+       false,
+       false,
+       "5000"},
       {"NTimeout 500 is kept", {{kNTimeoutValue, "500"}}, 500, true, true, false, false, "500"},
       {"NTimeout 1500 is kept", {{kNTimeoutValue, "1500"}}, 1500, true, true, false, false, "1500"},
       {"NTimeout not a number", {{kNTimeoutValue, "soon"}}, 5000, true, true, false, false, "5000"},
-      {"NTimeout longer than 9 characters", {{kNTimeoutValue, "0000001500"}}, 5000, true, true,
-       false, false, "5000"},
-      {"EisN 0", {{kNTimeoutValue, "1500"}, {kEisNValue, "0"}}, 1500, false, true, false, false,
+      {"NTimeout longer than 9 characters",
+       {{kNTimeoutValue, "0000001500"}},
+       5000,
+       true,
+       true,
+       false,
+       false,
+       "5000"},
+      {"EisN 0",
+       {{kNTimeoutValue, "1500"}, {kEisNValue, "0"}},
+       1500,
+       false,
+       true,
+       false,
+       false,
        "1500"},
-      {"ShiftOnWhenNumeric 0", {{kShiftOnWhenNumericValue, "0"}}, 5000, true, false, false, false,
+      {"ShiftOnWhenNumeric 0",
+       {{kShiftOnWhenNumericValue, "0"}},
+       5000,
+       true,
+       false,
+       false,
+       false,
        "5000"},
-      {"ShiftOnWhenNumeric 1", {{kShiftOnWhenNumericValue, "1"}}, 5000, true, true, false, false,
+      {"ShiftOnWhenNumeric 1",
+       {{kShiftOnWhenNumericValue, "1"}},
+       5000,
+       true,
+       true,
+       false,
+       false,
        "5000"},
-      {"ShiftOnWhenNumeric 2", {{kShiftOnWhenNumericValue, "2"}}, 5000, true, true, true, false,
+      {"ShiftOnWhenNumeric 2",
+       {{kShiftOnWhenNumericValue, "2"}},
+       5000,
+       true,
+       true,
+       true,
+       false,
        "5000"},
-      {"ShiftOnWhenNumeric 3 changes nothing", {{kShiftOnWhenNumericValue, "3"}}, 5000, true, true,
-       false, false, "5000"},
+      {"ShiftOnWhenNumeric 3 changes nothing",
+       {{kShiftOnWhenNumericValue, "3"}},
+       5000,
+       true,
+       true,
+       false,
+       false,
+       "5000"},
       {"ExitXBrowser 1", {{kExitXBrowserValue, "1"}}, 5000, true, true, false, true, "5000"},
   };
   for (const Case& c : cases) {
@@ -81,8 +124,8 @@ TEST(FrontEndSettingsTest, WindowPosition) {
     std::string stored;
     std::optional<Point> corner;
   } cases[] = {
-      {"10,20", Point{10, 20}},   {"-1920,4", Point{-1920, 4}}, {"10", std::nullopt},
-      {"10,20,30", std::nullopt}, {"a,b", std::nullopt},        {"", std::nullopt},
+      {"10,20", Point{10, 20}},        {"-1920,4", Point{-1920, 4}}, {"10", std::nullopt},
+      {"10,20,30", std::nullopt},      {"a,b", std::nullopt},        {"", std::nullopt},
       {"99999999999,1", std::nullopt},
   };
   for (const Case& c : cases) {
@@ -205,12 +248,15 @@ TEST_F(FrontEndTest, WebTwiceEndsTheProgram) {
       {"twice, exactly NTimeout apart", {{kWeb, 600}, {kWeb, 5000}}, 1},
       {"twice, further apart", {{kWeb, 600}, {kWeb, 5001}}, 0},
       {"Web, Back, Web: activates twice", {{kWeb, 600}, {kBack, 600}, {kWeb, 600}}, 0},
-      {"Web, Back, Web, Web: the stamp of the first", {{kWeb, 600}, {kBack, 600}, {kWeb, 600}, {kWeb, 600}},
+      {"Web, Back, Web, Web: the stamp of the first",
+       {{kWeb, 600}, {kBack, 600}, {kWeb, 600}, {kWeb, 600}},
        1},
       {"Web, Back, Web, late Web: the first stamp has run out",
-       {{kWeb, 600}, {kBack, 600}, {kWeb, 600}, {kWeb, 3900}}, 0},
+       {{kWeb, 600}, {kBack, 600}, {kWeb, 600}, {kWeb, 3900}},
+       0},
       {"a late second press renews the stamp", {{kWeb, 600}, {kWeb, 9000}, {kWeb, 4000}}, 1},
-      {"Shift lock between leaves Web the last button", {{kWeb, 600}, {kShiftLock, 600}, {kWeb, 600}},
+      {"Shift lock between leaves Web the last button",
+       {{kWeb, 600}, {kShiftLock, 600}, {kWeb, 600}},
        1},
   };
   for (const Case& c : cases) {
@@ -231,7 +277,8 @@ TEST_F(FrontEndTest, WebTwiceEndsTheProgram) {
     }();
     EXPECT_EQ(static_cast<int>(quits.size()), c.quits) << c.name;
     activations -= c.quits;
-    EXPECT_EQ(std::count(r->driver.calls.begin(), r->driver.calls.end(), "activate(1, busy)"), activations)
+    EXPECT_EQ(std::count(r->driver.calls.begin(), r->driver.calls.end(), "activate(1, busy)"),
+              activations)
         << c.name;
     EXPECT_EQ(static_cast<int>(r->remote.log.size()), activations) << c.name << ": mmcdSetFirstApp";
     if (c.quits) {
@@ -260,13 +307,18 @@ TEST_F(FrontEndTest, DigitsThenEnterOpenANumberedLink) {
   } cases[] = {
       {"1, 2, Enter opens link 12", {{digit(1), 600}, {digit(2), 600}, {kEnter, 600}}, {item(12)}},
       {"a pause longer than NTimeout before the 2 opens link 2",
-       {{digit(1), 600}, {digit(2), 5001}, {kEnter, 600}}, {item(2)}},
-      {"a pause of exactly NTimeout keeps the 1", {{digit(1), 600}, {digit(2), 5000}, {kEnter, 600}},
+       {{digit(1), 600}, {digit(2), 5001}, {kEnter, 600}},
+       {item(2)}},
+      {"a pause of exactly NTimeout keeps the 1",
+       {{digit(1), 600}, {digit(2), 5000}, {kEnter, 600}},
        {item(12)}},
       {"a number that ran out before Enter: the next link",
-       {{digit(1), 600}, {digit(2), 600}, {kEnter, 5001}}, {item(1)}},
+       {{digit(1), 600}, {digit(2), 600}, {kEnter, 5001}},
+       {item(1)}},
       {"0 then 7 opens link 7", {{digit(0), 600}, {digit(7), 600}, {kEnter, 600}}, {item(7)}},
-      {"a number without a link opens nothing", {{digit(4), 600}, {digit(2), 600}, {kEnter, 600}}, {}},
+      {"a number without a link opens nothing",
+       {{digit(4), 600}, {digit(2), 600}, {kEnter, 600}},
+       {}},
   };
   for (const Case& c : cases) {
     start();
@@ -406,8 +458,8 @@ TEST_F(FrontEndTest, ShiftLockRuleAfterANumberedChoice) {
     press(digit(5));
     press(kEnter);
     EXPECT_EQ(r->remote.log, c.turnsOn ? Strings{"set cap 4106 1"} : Strings{}) << c.name;
-    const bool leaves = c.shiftOnWhenNumeric != 0 &&
-                        (c.shiftOnWhenNumeric == 1 || c.onBookmarkPage);
+    const bool leaves =
+        c.shiftOnWhenNumeric != 0 && (c.shiftOnWhenNumeric == 1 || c.onBookmarkPage);
     EXPECT_EQ(r->w.context.on_bookmark_page, c.onBookmarkPage && !leaves) << c.name;
   }
 }
@@ -451,7 +503,7 @@ TEST_F(FrontEndTest, ViewKeys) {
     bool handled;
     Strings calls;
   } cases[] = {
-      {'1', true, {"home(0)"}}, {'2', true, {}},          {'3', true, {"saveAs(1)"}},
+      {'1', true, {"home(0)"}},  {'2', true, {}},          {'3', true, {"saveAs(1)"}},
       {'4', true, {"print(1)"}}, {'5', true, {"back(1)"}}, {'6', false, {}},
       {'a', false, {}},
   };
