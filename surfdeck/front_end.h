@@ -74,6 +74,7 @@ class WebFrontEnd {
       : settings_(settings), context_(context), shell_(shell) {}
 
   void setDriver(BrowserDriver* driver) { driver_ = driver; }
+  BrowserDriver* driver() const { return driver_; }
   // The library once loaded; nullptr runs without it.
   void setRemote(RemoteControl* remote) { remote_ = remote; }
   // Texts 210-238 in order.
