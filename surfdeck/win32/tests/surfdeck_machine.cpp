@@ -81,7 +81,10 @@ bool wait_for_opened(const browserlog::Log& log, const std::string& item, size_t
 
 bool SurfdeckProcess::start(const std::string& arguments, const char* folder, const std::string& program) {
   const std::string file = program.empty() ? program_folder() + "surfdeck.exe" : program;
-  return process_.start("\"" + file + "\" " + arguments, folder);
+  // The first process to load the remote-control library finds the button
+  // maps in its current folder.
+  const std::string here = program_folder();
+  return process_.start("\"" + file + "\" " + arguments, folder != NULL ? folder : here.c_str());
 }
 
 HWND SurfdeckProcess::frame() const { return find_window(surfdeck::kFrameClass, NULL, pid()); }
@@ -125,6 +128,8 @@ void SurfdeckProcess::end() {
 
 void SurfdeckTest::SetUp() {
   MachineTest::SetUp();
+  // No announcements: sound holds the poll up.
+  ASSERT_TRUE(write_dword(HKEY_CURRENT_USER, kSuiteKey, "IntelligentVoice", 0));
   folder_ = std::make_unique<TestFolder>("surfdeck");
   ASSERT_TRUE(folder_->ok());
   std::string page;

@@ -53,7 +53,8 @@ std::vector<std::string> opened_items(const std::vector<browserlog::LogEntry>& l
 // Waits until the browser has received the item (count times).
 bool wait_for_opened(const browserlog::Log& log, const std::string& item, size_t count = 1);
 
-// surfdeck.exe started from the program folder, or from another.
+// surfdeck.exe of the program folder (or a copy), started in the program
+// folder (or another).
 class SurfdeckProcess {
  public:
   ~SurfdeckProcess() { end(); }

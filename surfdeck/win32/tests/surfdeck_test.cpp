@@ -221,7 +221,7 @@ TEST_F(SurfdeckTest, WithoutItsLibrariesItSaysWhatIsMissing) {
     ASSERT_TRUE(surfdeck_.start("", alone.path().c_str(), program));
     ASSERT_TRUE(answer_expected_box(boxes, title(), surf_string(IDS_NO_REMOTE).c_str(), IDOK));
     // It runs on, bound to the browser.
-    ASSERT_TRUE(wait_for_opened(browser_.log(), explorer_home_item(bookmarks_), 2));
+    ASSERT_TRUE(wait_for_opened(browser_.log(), explorer_home_item(bookmarks_)));
     EXPECT_TRUE(surfdeck_.running());
   }
 }
@@ -294,8 +294,13 @@ TEST_F(SurfdeckRemoteTest, TheDetectorStartsItOnWebAndItBindsTheRunningBrowser) 
   ASSERT_TRUE(wait_for_opened(browser_.log(), explorer_home_item(bookmarks_))) << dump(browser_.log().read());
   HWND frame = NULL;
   ASSERT_TRUE(eventually([&] { return (frame = find_window(surfdeck::kFrameClass, NULL)) != NULL; }));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(frame, &pid);
+  HANDLE started = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  ASSERT_TRUE(started != NULL);
   ASSERT_TRUE(PostMessageA(frame, WM_CLOSE, 0, 0));
-  EXPECT_TRUE(wait_for_window_gone(frame, kSurfWaitMs));
+  EXPECT_EQ(WAIT_OBJECT_0, wait_for_object(started, kSurfWaitMs));
+  CloseHandle(started);
   EXPECT_TRUE(detector.quit());
 }
 

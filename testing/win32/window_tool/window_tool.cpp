@@ -4,6 +4,7 @@
 // "-" for any; "wait" and "gone" look at shown windows only.
 //
 //   halvo-wintool wait CLASS TITLE SECONDS    prints "x y width height"
+//   halvo-wintool text CLASS TITLE            prints the window text
 //   halvo-wintool gone CLASS TITLE SECONDS    waits until none is visible
 //   halvo-wintool command CLASS TITLE ID      posts WM_COMMAND ID
 //   halvo-wintool click CLASS TITLE ID        a click on button ID
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (strcmp(verb, "wait") == 0) return print_rect(window);
+  if (strcmp(verb, "text") == 0) return printf("%s\n", itest::text_of(window).c_str()) < 0;
   if (strcmp(verb, "command") == 0) return itest::post_command(window, number) ? 0 : 1;
   if (strcmp(verb, "click") == 0) return itest::click(window, number) ? 0 : 1;
   if (strcmp(verb, "close") == 0) return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
