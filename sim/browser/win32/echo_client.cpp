@@ -113,21 +113,18 @@ void EchoClient::send_next() {
     current_ = url_echo(queue_.front(), flood_);
     queue_.pop_front();
     in_flight_ = true;
-    if (!connect()) {
+    // No connecting from here: the partner may be waiting in a transaction
+    // or a disconnect, which serve no sent message. Every transaction comes
+    // with a connect, and that one opens the conversation (DdeServer).
+    if (!server_) {
       finish("no-connection");
-      continue;
-    }
-    if (post_poke()) {
+    } else if (post_poke()) {
       SetTimer(hwnd(), kAckTimer, kAckTimeoutMs, NULL);
-      return;
+    } else {
+      // The partner went without a word.
+      server_ = NULL;
+      finish("failed");
     }
-    // The partner went without a word: once more, newly connected.
-    server_ = NULL;
-    if (connect() && post_poke()) {
-      SetTimer(hwnd(), kAckTimer, kAckTimeoutMs, NULL);
-      return;
-    }
-    finish("failed");
   }
 }
 
