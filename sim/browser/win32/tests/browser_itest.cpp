@@ -211,13 +211,8 @@ bool write_bookmarks(const std::string& path) {
 // Waits for a process to end while the test's DDE goes on: its exit code,
 // or -1 when it did not end.
 long long wait_end(HANDLE process) {
-  Log none("");
-  if (!none.wait_for(
-          [process](const std::vector<LogEntry>&) {
-            return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-          },
-          itest::kWindowTimeoutMs))
-    return -1;
+  const auto ended = [process] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; };
+  if (!browserlog::serve_until(ended, itest::kWindowTimeoutMs)) return -1;
   DWORD code = 0;
   GetExitCodeProcess(process, &code);
   return code;
@@ -233,7 +228,9 @@ class BrowserTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (HasFailure()) std::printf("browser log:\n%s", browserlog::dump(Log(log_.path()).read()).c_str());
+    // The whole log, also what a test cleared.
+    if (HasFailure())
+      std::printf("browser log:\n%s", browserlog::dump(Log(log_.path()).read()).c_str());
   }
 
   // Starts halvo-browser.exe with these switches and a log in the test's
@@ -346,7 +343,7 @@ TEST_F(BrowserTest, ExplorerAnswersItsTopics) {
     EXPECT_TRUE(e.has("result", "accepted")) << e.line;
 
   EXPECT_EQ(quit(), 0);
-  EXPECT_TRUE(browserlog::of_event(log_.read(), "exit").size() == 1) << browserlog::dump(log_.read());
+  EXPECT_EQ(browserlog::of_event(log_.read(), "exit").size(), 1u);
 }
 
 TEST_F(BrowserTest, RefusesWhatItDoesNotServe) {
@@ -465,8 +462,8 @@ TEST_F(BrowserTest, FloodedEcho) {
   ASSERT_TRUE(start("/service:NETSCAPE /flood"));
   ASSERT_TRUE(wait_registered());
   EXPECT_TRUE(dde_.request("NETSCAPE", "WWW_OpenURL", "\"http://a/12\",,0xFFFFFFFF,,,,,"));
-  ASSERT_TRUE(log_.wait_for([&](const std::vector<LogEntry>&) { return !dde_.pokes().empty(); },
-                            itest::kWindowTimeoutMs));
+  ASSERT_TRUE(browserlog::serve_until([&] { return !dde_.pokes().empty(); },
+                                      itest::kWindowTimeoutMs));
   const Poke echo = dde_.pokes().front();
   const std::vector<std::string> item = fields(echo.item);
   const std::vector<std::string> data = fields(text_reply(echo.data));
@@ -546,9 +543,8 @@ TEST_F(BrowserTest, ActivatedFrameFocusesTheDocumentWhichGetsTheKeys) {
                              NULL, NULL);
   ASSERT_TRUE(other != NULL);
   SetForegroundWindow(other);
-  ASSERT_TRUE(log_.wait_for([&](const std::vector<LogEntry>&) {
-    return GetForegroundWindow() == other;
-  }, itest::kWindowTimeoutMs));
+  ASSERT_TRUE(browserlog::serve_until([&] { return GetForegroundWindow() == other; },
+                                      itest::kWindowTimeoutMs));
   log_.clear();
   SetForegroundWindow(frame_);
   std::vector<LogEntry> log;
@@ -675,8 +671,8 @@ TEST_F(BrowserTest, EchoFindsTheServiceAgainAfterItsProgramRestarts) {
   ASSERT_TRUE(start(""));
   ASSERT_TRUE(wait_registered());
   EXPECT_TRUE(first->request("IEXPLORE", "WWW_OpenURL", "\"http://a/1\",,-1,,,,,"));
-  ASSERT_TRUE(log_.wait_for([&](const std::vector<LogEntry>&) { return first->pokes().size() == 1; },
-                            itest::kWindowTimeoutMs));
+  ASSERT_TRUE(browserlog::serve_until([&] { return first->pokes().size() == 1; },
+                                      itest::kWindowTimeoutMs));
   // The program that served ZKAPP ends; another one serves it.
   first.reset();
   DdeTester second;
@@ -684,8 +680,9 @@ TEST_F(BrowserTest, EchoFindsTheServiceAgainAfterItsProgramRestarts) {
   ASSERT_TRUE(second.serve_echoes());
   EXPECT_TRUE(second.request("IEXPLORE", "WWW_OpenURL", "\"http://a/2\",,-1,,,,,"));
   std::vector<LogEntry> log;
-  ASSERT_TRUE(log_.wait_for([&](const std::vector<LogEntry>&) { return second.pokes().size() == 1; },
-                            itest::kWindowTimeoutMs, &log))
+  ASSERT_TRUE(log_.wait_for(
+      [&](const std::vector<LogEntry>&) { return second.pokes().size() == 1; },
+      itest::kWindowTimeoutMs, &log))
       << browserlog::dump(log);
   EXPECT_EQ(fields(second.pokes()[0].item)[0], "\"http://a/2\"");
   EXPECT_EQ(quit(), 0);
