@@ -124,7 +124,8 @@ ConfigResult config_from_ini(std::string_view text) {
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       const std::size_t close = line.find(']');
-      in_section = close != std::string_view::npos && same_name(line.substr(1, close - 1), "browser");
+      in_section =
+          close != std::string_view::npos && same_name(line.substr(1, close - 1), "browser");
       continue;
     }
     if (!in_section) continue;
@@ -133,7 +134,8 @@ ConfigResult config_from_ini(std::string_view text) {
       result.error = "not a setting: " + std::string(line);
       return result;
     }
-    result.error = apply(result.config, trim(line.substr(0, equals)), trim(line.substr(equals + 1)));
+    result.error =
+        apply(result.config, trim(line.substr(0, equals)), trim(line.substr(equals + 1)));
     if (!result.ok()) return result;
   }
   return result;

@@ -59,6 +59,18 @@ void Log::clear() {
 
 bool Log::wait_for(const std::function<bool(const std::vector<LogEntry>&)>& condition,
                    DWORD timeout_ms, std::vector<LogEntry>* log) const {
+  std::vector<LogEntry> now;
+  const bool done = serve_until(
+      [&] {
+        now = read();
+        return condition(now);
+      },
+      timeout_ms);
+  if (log) *log = std::move(now);
+  return done;
+}
+
+bool serve_until(const std::function<bool()>& condition, DWORD timeout_ms) {
   const DWORD begin = GetTickCount();
   for (;;) {
     MSG message;
@@ -66,10 +78,7 @@ bool Log::wait_for(const std::function<bool(const std::vector<LogEntry>&)>& cond
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
-    std::vector<LogEntry> now = read();
-    const bool done = condition(now);
-    if (log) *log = std::move(now);
-    if (done) return true;
+    if (condition()) return true;
     if (itest::check_stray_boxes() || GetTickCount() - begin >= timeout_ms) return false;
     MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
   }

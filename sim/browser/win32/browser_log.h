@@ -62,6 +62,10 @@ class Log {
   unsigned long long start_ = 0;
 };
 
+// Calls condition about every 20 ms until it holds, as itest::wait_until
+// does, but dispatching every message of the thread meanwhile.
+bool serve_until(const std::function<bool()>& condition, DWORD timeout_ms);
+
 // The entries of one event ("dde", "key", ...).
 std::vector<LogEntry> of_event(const std::vector<LogEntry>& log, const char* event);
 // The "dde" entries of one transaction type, and topic unless NULL.

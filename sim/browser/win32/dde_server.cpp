@@ -65,7 +65,7 @@ bool DdeServer::start() {
                                          CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
                                      0);
   if (result != DMLERR_NO_ERROR) {
-    log_.write(log_.line("error").text("text", "DdeInitialize failed").hex("code", result));
+    log_.write(log_.line("error").text("text", "DdeInitialize").hex("code", result));
     instance_ = 0;
     g_server = NULL;
     return false;
@@ -138,7 +138,8 @@ HDDEDATA DdeServer::on_transaction(UINT type, UINT format, HCONV conversation, H
       log_.write(line);
       return NULL;
     }
-    const bool accept = lstrcmpiA(service.c_str(), config_.service.c_str()) == 0 && known_topic(topic);
+    const bool accept =
+        lstrcmpiA(service.c_str(), config_.service.c_str()) == 0 && known_topic(topic);
     log_.write(line.text("result", accept ? "accepted" : "refused"));
     // The partner waits in its connect broadcast now, serving what is sent
     // to it: the one safe moment to connect back to it.

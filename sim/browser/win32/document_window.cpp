@@ -68,7 +68,9 @@ void DocumentWindow::log_key(UINT message, WPARAM code) {
   LogLine line = log_.line("key");
   line.text("msg", key_message_name(message));
   line.hex(message == WM_CHAR || message == WM_SYSCHAR ? "char" : "vk", code);
-  line.number("alt", down(VK_MENU)).number("ctrl", down(VK_CONTROL)).number("shift", down(VK_SHIFT));
+  line.number("alt", down(VK_MENU))
+      .number("ctrl", down(VK_CONTROL))
+      .number("shift", down(VK_SHIFT));
   log_.write(line);
 }
 

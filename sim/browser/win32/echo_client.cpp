@@ -29,6 +29,8 @@ bool EchoClient::create(HINSTANCE instance) {
 
 bool EchoClient::connect() {
   if (server_) return true;
+  // A client connecting to us during our own broadcast asks again.
+  if (connecting_) return false;
   const ATOM service = GlobalAddAtomA(kEchoService);
   const ATOM topic = GlobalAddAtomA(kEchoTopic);
   connecting_ = true;
@@ -48,7 +50,8 @@ void EchoClient::echo(const std::string& url) {
 
 void EchoClient::close() {
   if (in_flight_) finish("unanswered");
-  if (server_ && hwnd()) PostMessageA(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd()), 0);
+  if (server_ && hwnd())
+    PostMessageA(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd()), 0);
   server_ = NULL;
 }
 
@@ -65,7 +68,7 @@ LRESULT EchoClient::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       if (wparam == kAckTimer && in_flight_) {
-        // The partner keeps the data if it answers late.
+        // Not freed: the partner may read it yet.
         data_ = NULL;
         finish("unanswered");
       }
@@ -92,8 +95,13 @@ void EchoClient::on_poke_ack(HWND server, LPARAM lparam) {
   UINT_PTR status = 0, item = 0;
   UnpackDDElParam(WM_DDE_ACK, lparam, &status, &item);
   FreeDDElParam(WM_DDE_ACK, lparam);
-  if (item) GlobalDeleteAtom(static_cast<ATOM>(item));
-  if (server != server_ || !in_flight_) return;
+  char name[kMaxItem + 1] = "";
+  if (item) {
+    GlobalGetAtomNameA(static_cast<ATOM>(item), name, sizeof name);
+    GlobalDeleteAtom(static_cast<ATOM>(item));
+  }
+  // A late answer to an echo already given up is not this one's.
+  if (server != server_ || !in_flight_ || current_.item != name) return;
   // fRelease is not set: the data is ours again whatever the answer.
   if (data_) GlobalFree(data_);
   data_ = NULL;
@@ -113,21 +121,18 @@ void EchoClient::send_next() {
     current_ = url_echo(queue_.front(), flood_);
     queue_.pop_front();
     in_flight_ = true;
-    if (!connect()) {
+    // No connecting from here: the partner may be waiting in a transaction
+    // or a disconnect, which serve no sent message. Every transaction comes
+    // with a connect, and that one opens the conversation (DdeServer).
+    if (!server_) {
       finish("no-connection");
-      continue;
-    }
-    if (post_poke()) {
+    } else if (post_poke()) {
       SetTimer(hwnd(), kAckTimer, kAckTimeoutMs, NULL);
-      return;
+    } else {
+      // The partner went without a word.
+      server_ = NULL;
+      finish("failed");
     }
-    // The partner went without a word: once more, newly connected.
-    server_ = NULL;
-    if (connect() && post_poke()) {
-      SetTimer(hwnd(), kAckTimer, kAckTimeoutMs, NULL);
-      return;
-    }
-    finish("failed");
   }
 }
 

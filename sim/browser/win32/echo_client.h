@@ -8,9 +8,9 @@
 // conversation's queue (only the first one completes). So nothing here
 // waits: the poke is posted and its acknowledgement handled when it comes,
 // one echo at a time; the conversation stays open from one echo to the
-// next. The one sent message, the initiate, is best sent while the partner
-// is itself connecting to us (DdeServer does so), when it serves sent
-// messages.
+// next. The one sent message, the initiate, is sent only while the partner
+// is itself connecting to us (DdeServer calls connect then), when it serves
+// sent messages; an echo with no conversation open is not sent.
 #pragma once
 
 #include <windows.h>
@@ -36,7 +36,8 @@ class EchoClient final : public halvo::Window {
   bool connect();
   bool connected() const { return server_ != NULL; }
 
-  // Queues the echo of url; it is poked from the message loop.
+  // Queues the echo of url; it is poked from the message loop if the
+  // conversation is open by then.
   void echo(const std::string& url);
 
   // Ends the conversation without waiting for its answer; an echo still

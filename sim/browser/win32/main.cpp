@@ -94,6 +94,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   browser::EchoClient echo(log, config.flood);
   browser::DdeServer server(config, log, page, frame, echo);
   if (!echo.create(instance) || !server.start()) {
+    log.write(log.line("error").text("text", "cannot start DDE"));
     log.write(log.line("exit").number("code", 1));
     return 1;
   }

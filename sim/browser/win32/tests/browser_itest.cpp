@@ -39,9 +39,13 @@ struct Poke {
 class DdeTester {
  public:
   DdeTester() {
-    current_ = this;
-    if (DdeInitializeA(&instance_, callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS |
-                                                 CBF_SKIP_UNREGISTRATIONS,
+    // A callback of its own: DDEML tells a callback nothing of its instance.
+    static const PFNCALLBACK callbacks[kSlots] = {callback<0>, callback<1>, callback<2>};
+    for (slot_ = 0; slot_ < kSlots && testers_[slot_]; ++slot_) continue;
+    if (slot_ == kSlots) return;
+    testers_[slot_] = this;
+    if (DdeInitializeA(&instance_, callbacks[slot_],
+                       APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
                        0) != DMLERR_NO_ERROR)
       instance_ = 0;
   }
@@ -49,7 +53,7 @@ class DdeTester {
     if (echo_service_) DdeNameService(instance_, echo_service_, NULL, DNS_UNREGISTER);
     if (echo_service_) DdeFreeStringHandle(instance_, echo_service_);
     if (instance_) DdeUninitialize(instance_);
-    current_ = NULL;
+    if (slot_ < kSlots) testers_[slot_] = NULL;
   }
   DdeTester(const DdeTester&) = delete;
   DdeTester& operator=(const DdeTester&) = delete;
@@ -125,9 +129,10 @@ class DdeTester {
     return std::string(text, length < sizeof text ? length : sizeof text - 1);
   }
 
+  template <int slot>
   static HDDEDATA CALLBACK callback(UINT type, UINT, HCONV, HSZ topic, HSZ item, HDDEDATA data,
                                     ULONG_PTR, ULONG_PTR) {
-    DdeTester* self = current_;
+    DdeTester* self = testers_[slot];
     if (!self) return NULL;
     switch (type) {
       case XTYP_CONNECT:
@@ -146,13 +151,15 @@ class DdeTester {
     }
   }
 
-  static DdeTester* current_;
+  static const int kSlots = 3;
+  static DdeTester* testers_[kSlots];
+  int slot_ = kSlots;
   DWORD instance_ = 0;
   HSZ echo_service_ = NULL;
   std::vector<Poke> pokes_;
 };
 
-DdeTester* DdeTester::current_ = NULL;
+DdeTester* DdeTester::testers_[DdeTester::kSlots] = {};
 
 // ---- the browser under test ----
 
@@ -204,13 +211,8 @@ bool write_bookmarks(const std::string& path) {
 // Waits for a process to end while the test's DDE goes on: its exit code,
 // or -1 when it did not end.
 long long wait_end(HANDLE process) {
-  Log none("");
-  if (!none.wait_for(
-          [process](const std::vector<LogEntry>&) {
-            return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-          },
-          itest::kWindowTimeoutMs))
-    return -1;
+  const auto ended = [process] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; };
+  if (!browserlog::serve_until(ended, itest::kWindowTimeoutMs)) return -1;
   DWORD code = 0;
   GetExitCodeProcess(process, &code);
   return code;
@@ -226,7 +228,9 @@ class BrowserTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (HasFailure()) std::printf("browser log:\n%s", browserlog::dump(Log(log_.path()).read()).c_str());
+    // The whole log, also what a test cleared.
+    if (HasFailure())
+      std::printf("browser log:\n%s", browserlog::dump(Log(log_.path()).read()).c_str());
   }
 
   // Starts halvo-browser.exe with these switches and a log in the test's
@@ -339,7 +343,7 @@ TEST_F(BrowserTest, ExplorerAnswersItsTopics) {
     EXPECT_TRUE(e.has("result", "accepted")) << e.line;
 
   EXPECT_EQ(quit(), 0);
-  EXPECT_TRUE(browserlog::of_event(log_.read(), "exit").size() == 1) << browserlog::dump(log_.read());
+  EXPECT_EQ(browserlog::of_event(log_.read(), "exit").size(), 1u);
 }
 
 TEST_F(BrowserTest, RefusesWhatItDoesNotServe) {
@@ -458,8 +462,8 @@ TEST_F(BrowserTest, FloodedEcho) {
   ASSERT_TRUE(start("/service:NETSCAPE /flood"));
   ASSERT_TRUE(wait_registered());
   EXPECT_TRUE(dde_.request("NETSCAPE", "WWW_OpenURL", "\"http://a/12\",,0xFFFFFFFF,,,,,"));
-  ASSERT_TRUE(log_.wait_for([&](const std::vector<LogEntry>&) { return !dde_.pokes().empty(); },
-                            itest::kWindowTimeoutMs));
+  ASSERT_TRUE(browserlog::serve_until([&] { return !dde_.pokes().empty(); },
+                                      itest::kWindowTimeoutMs));
   const Poke echo = dde_.pokes().front();
   const std::vector<std::string> item = fields(echo.item);
   const std::vector<std::string> data = fields(text_reply(echo.data));
@@ -524,23 +528,163 @@ TEST_F(BrowserTest, BadSwitchEndsIt) {
   EXPECT_NE(errors[0].get("text").find("answer-after"), std::string::npos);
 }
 
-TEST_F(BrowserTest, DocumentLogsItsKeys) {
+// The window that has the focus in the browser's thread.
+HWND browser_focus(HWND frame) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(frame, NULL), &info)) return NULL;
+  return info.hwndFocus;
+}
+
+TEST_F(BrowserTest, ActivatedFrameFocusesTheDocumentWhichGetsTheKeys) {
   ASSERT_TRUE(start(""));
+  // Another window in front first: the frame is activated anew.
+  HWND other = CreateWindowA("STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL,
+                             NULL, NULL);
+  ASSERT_TRUE(other != NULL);
+  SetForegroundWindow(other);
+  ASSERT_TRUE(browserlog::serve_until([&] { return GetForegroundWindow() == other; },
+                                      itest::kWindowTimeoutMs));
   log_.clear();
-  PostMessageA(document_, WM_KEYDOWN, VK_LEFT, 1);
-  PostMessageA(document_, WM_KEYUP, VK_LEFT, 0xC0000001);
-  PostMessageA(document_, WM_CHAR, 'a', 1);
+  SetForegroundWindow(frame_);
+  std::vector<LogEntry> log;
+  EXPECT_TRUE(log_.wait_for(
+      [&](const std::vector<LogEntry>& l) {
+        return has_event(l, "focus") && browser_focus(frame_) == document_;
+      },
+      itest::kWindowTimeoutMs, &log))
+      << browserlog::dump(log) << "focus " << browser_focus(frame_);
+  EXPECT_TRUE(has_event(log, "activate")) << browserlog::dump(log);
+  DestroyWindow(other);
+
+  struct Chord {
+    BYTE modifier;  // 0: none
+    BYTE vk;
+    const char* down;  // the message the key's press comes as
+    const char* held;  // the modifier the log shows down with it
+    int character;     // the WM_CHAR it makes, -1: none
+  } chords[] = {
+      {VK_MENU, VK_LEFT, "syskeydown", "alt", -1},
+      {VK_CONTROL, 'P', "keydown", "ctrl", 0x10},
+      {VK_SHIFT, VK_TAB, "keydown", "shift", '\t'},
+      {0, VK_RETURN, "keydown", NULL, '\r'},
+  };
+  auto key = [](BYTE vk, DWORD flags) { keybd_event(vk, MapVirtualKeyA(vk, 0), flags, 0); };
+  for (const Chord& c : chords) {
+    log_.clear();
+    if (c.modifier) key(c.modifier, 0);
+    key(c.vk, 0);
+    key(c.vk, KEYEVENTF_KEYUP);
+    if (c.modifier) key(c.modifier, KEYEVENTF_KEYUP);
+    // The modifier's release is the last key message.
+    const long long last = c.modifier ? c.modifier : c.vk;
+    ASSERT_TRUE(log_.wait_for(
+        [&](const std::vector<LogEntry>& l) {
+          const std::vector<LogEntry> keys = browserlog::of_event(l, "key");
+          return !keys.empty() && keys.back().number("vk") == last &&
+                 keys.back().get("msg").find("up") != std::string::npos;
+        },
+        itest::kWindowTimeoutMs, &log))
+        << c.down << " " << int(c.vk) << "\n" << browserlog::dump(log);
+    const LogEntry* press = NULL;
+    for (const LogEntry& e : browserlog::of_event(log, "key"))
+      if (e.number("vk") == c.vk && !press) press = &e;
+    ASSERT_TRUE(press != NULL) << browserlog::dump(log);
+    EXPECT_EQ(press->get("msg"), c.down) << press->line;
+    for (const char* modifier : {"alt", "ctrl", "shift"}) {
+      const bool held = c.held && std::string(c.held) == modifier;
+      EXPECT_EQ(press->number(modifier), held ? 1 : 0) << modifier << ": " << press->line;
+    }
+    std::vector<long long> characters;
+    for (const LogEntry& e : browserlog::of_event(log, "key"))
+      if (e.has("msg", "char")) characters.push_back(e.number("char"));
+    EXPECT_EQ(characters, c.character < 0 ? std::vector<long long>()
+                                          : std::vector<long long>{c.character})
+        << browserlog::dump(log);
+  }
+  EXPECT_EQ(quit(), 0);
+}
+
+// Opens kOpens links back to back, each followed by a window-information
+// request, as the front end works: each transaction on its own
+// conversation, the next one right after the last, while the echoes go out.
+// The slowest pair's time in ms.
+const int kOpens = 20;
+DWORD open_back_to_back(DdeTester& dde) {
+  DWORD slowest = 0;
+  for (int n = 1; n <= kOpens; ++n) {
+    const DWORD begin = GetTickCount();
+    EXPECT_EQ(dde.request("NETSCAPE", "WWW_OpenURL",
+                          "\"http://a/" + std::to_string(n) + "\",,0xFFFFFFFF,,,,,"),
+              kWindowIdReply)
+        << n;
+    EXPECT_TRUE(dde.request("NETSCAPE", "WWW_GetWindowInfo", "1")) << n;
+    slowest = std::max(slowest, GetTickCount() - begin);
+  }
+  return slowest;
+}
+
+// A transaction held up by an echo waits out a DDE time-out (1 s or more).
+const DWORD kBackToBackMs = 500;
+
+TEST_F(BrowserTest, EchoesKeepPaceWithBackToBackRequests) {
+  ASSERT_TRUE(dde_.serve_echoes());
+  ASSERT_TRUE(start("/service:NETSCAPE"));
+  ASSERT_TRUE(wait_registered());
+  EXPECT_LT(open_back_to_back(dde_), kBackToBackMs);
   std::vector<LogEntry> log;
   ASSERT_TRUE(log_.wait_for(
-      [](const std::vector<LogEntry>& l) { return browserlog::of_event(l, "key").size() == 3; },
+      [&](const std::vector<LogEntry>& l) {
+        return browserlog::of_event(l, "echo").size() == static_cast<size_t>(kOpens);
+      },
       itest::kWindowTimeoutMs, &log))
       << browserlog::dump(log);
-  const std::vector<LogEntry> keys = browserlog::of_event(log, "key");
-  EXPECT_TRUE(keys[0].has("msg", "keydown") && keys[0].number("vk") == VK_LEFT) << keys[0].line;
-  EXPECT_TRUE(keys[1].has("msg", "keyup") && keys[1].number("vk") == VK_LEFT) << keys[1].line;
-  EXPECT_TRUE(keys[2].has("msg", "char") && keys[2].number("char") == 'a') << keys[2].line;
-  for (const LogEntry& key : keys)
-    EXPECT_TRUE(key.has("alt", "0") && key.has("ctrl", "0") && key.has("shift", "0")) << key.line;
+  ASSERT_EQ(dde_.pokes().size(), static_cast<size_t>(kOpens));
+  for (int n = 1; n <= kOpens; ++n) {
+    const std::string url = "\"http://a/" + std::to_string(n) + "\"";
+    EXPECT_EQ(fields(dde_.pokes()[n - 1].item)[0], url) << n;
+    EXPECT_TRUE(browserlog::of_event(log, "echo")[n - 1].has("result", "accepted")) << n;
+  }
+  EXPECT_EQ(quit(), 0);
+}
+
+TEST_F(BrowserTest, NoEchoServiceHoldsNothingUp) {
+  ASSERT_TRUE(start("/service:NETSCAPE"));
+  ASSERT_TRUE(wait_registered());
+  EXPECT_LT(open_back_to_back(dde_), kBackToBackMs);
+  std::vector<LogEntry> log;
+  ASSERT_TRUE(log_.wait_for(
+      [&](const std::vector<LogEntry>& l) {
+        return browserlog::of_event(l, "echo").size() == static_cast<size_t>(kOpens);
+      },
+      itest::kWindowTimeoutMs, &log))
+      << browserlog::dump(log);
+  for (const LogEntry& e : browserlog::of_event(log, "echo"))
+    EXPECT_TRUE(e.has("result", "no-connection")) << e.line;
+  EXPECT_EQ(quit(), 0);
+}
+
+TEST_F(BrowserTest, EchoFindsTheServiceAgainAfterItsProgramRestarts) {
+  std::optional<DdeTester> first;
+  first.emplace();
+  ASSERT_TRUE(first->serve_echoes());
+  ASSERT_TRUE(start(""));
+  ASSERT_TRUE(wait_registered());
+  EXPECT_TRUE(first->request("IEXPLORE", "WWW_OpenURL", "\"http://a/1\",,-1,,,,,"));
+  ASSERT_TRUE(browserlog::serve_until([&] { return first->pokes().size() == 1; },
+                                      itest::kWindowTimeoutMs));
+  // The program that served ZKAPP ends; another one serves it.
+  first.reset();
+  DdeTester second;
+  ASSERT_TRUE(second.ok());
+  ASSERT_TRUE(second.serve_echoes());
+  EXPECT_TRUE(second.request("IEXPLORE", "WWW_OpenURL", "\"http://a/2\",,-1,,,,,"));
+  std::vector<LogEntry> log;
+  ASSERT_TRUE(log_.wait_for(
+      [&](const std::vector<LogEntry>&) { return second.pokes().size() == 1; },
+      itest::kWindowTimeoutMs, &log))
+      << browserlog::dump(log);
+  EXPECT_EQ(fields(second.pokes()[0].item)[0], "\"http://a/2\"");
   EXPECT_EQ(quit(), 0);
 }
 
