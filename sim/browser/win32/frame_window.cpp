@@ -49,6 +49,16 @@ LRESULT FrameWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETFOCUS:
       if (document()) SetFocus(document());
       return 0;
+    // Keys that reach the frame before its activation moved the focus on
+    // are the page's too, as in a browser.
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+      if (document()) return SendMessageA(document(), message, wparam, lparam);
+      break;
     case WM_SIZE:
       if (document()) MoveWindow(document(), 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
       return 0;
