@@ -226,6 +226,64 @@ TEST_F(SurfdeckTest, WithoutItsLibrariesItSaysWhatIsMissing) {
   }
 }
 
+// Help asks the viewer for mmcu.hlp beside the program; About shows the box.
+TEST_F(SurfdeckTest, TheMenuShowsHelpAndAbout) {
+  use_bookmarks();
+  start_browser("IEXPLORE");
+  // WinHelpA finds the stand-in in the program's current folder; the remote
+  // library finds the button maps through RcbPath then.
+  std::string maps = program_folder();
+  maps.resize(maps.size() - 1);
+  ASSERT_TRUE(write_string(HKEY_CURRENT_USER, kSuiteKey, "RcbPath", maps));
+  const std::string viewer = folder_->path() + "winhlp32.exe";
+  ASSERT_TRUE(place_standin(kHelpViewer, viewer));
+  ASSERT_TRUE(surfdeck_.start("", folder_->path().c_str()));
+  ASSERT_TRUE(wait_for_opened(browser_.log(), explorer_home_item(bookmarks_)));
+  HWND frame = surfdeck_.wait_for_frame();
+  ASSERT_TRUE(frame != NULL);
+
+  ASSERT_TRUE(post_command(frame, ID_HELP_TOPICS));
+  EXPECT_TRUE(eventually([&] { return !help_requests(viewer).empty(); })) << "no help request";
+  const std::vector<HelpRequest> requests = help_requests(viewer);
+  if (!requests.empty()) {
+    EXPECT_EQ(static_cast<UINT>(HELP_FINDER), requests[0].command);
+    EXPECT_EQ(program_folder() + "mmcu.hlp", requests[0].file);
+  }
+  for (HWND window : find_windows(kHelpViewerClass, NULL)) PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(eventually([] { return find_windows(kHelpViewerClass, NULL).empty(); })) << "help viewer left";
+
+  ASSERT_TRUE(post_command(frame, ID_APP_ABOUT));
+  HWND about = NULL;
+  ASSERT_TRUE(eventually([&] {
+    return (about = find_window("#32770", "About Halvo Web", surfdeck_.pid())) != NULL && IsWindowVisible(about);
+  }));
+  EXPECT_EQ("Halvo Web Version 1.00", text_of(GetDlgItem(about, IDC_ABOUT_VERSION)));
+  ASSERT_TRUE(click(about, IDOK));
+  EXPECT_TRUE(eventually([&] { return !IsWindow(about); }));
+  EXPECT_TRUE(surfdeck_.running());
+}
+
+// A browser's echo of more fields than the split keeps, and of fields longer
+// than it keeps, is taken in; the front end goes on.
+TEST_F(SurfdeckTest, LongEchoesAreTakenInAndTheFrontEndGoesOn) {
+  use_bookmarks();
+  start_browser("IEXPLORE", "/flood");
+  start_bound();
+  std::vector<LogEntry> log;
+  ASSERT_TRUE(browser_.log().wait_for(
+      [](const std::vector<LogEntry>& l) {
+        for (const LogEntry& e : browserlog::of_event(l, "echo"))
+          if (e.has("result", "accepted")) return true;
+        return false;
+      },
+      kSurfWaitMs, &log))
+      << dump(log);
+  ASSERT_TRUE(press("Button7"));
+  ASSERT_TRUE(press("Enter"));
+  EXPECT_TRUE(wait_for_opened(browser_.log(), link_item(7))) << dump(browser_.log().read());
+  EXPECT_TRUE(surfdeck_.running());
+}
+
 // ---- from the virtual remote
 
 class SurfdeckRemoteTest : public SurfdeckTest {
