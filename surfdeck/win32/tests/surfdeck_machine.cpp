@@ -164,7 +164,9 @@ void SurfdeckTest::write_entry(int number, int method, const std::string& server
   const std::string key = entry_key(number);
   ASSERT_TRUE(write_string(HKEY_CURRENT_USER, key, surfdeck::kMethodValue, std::to_string(method)));
   ASSERT_TRUE(write_string(HKEY_CURRENT_USER, key, surfdeck::kServerValue, server));
-  if (!path.empty()) ASSERT_TRUE(write_string(HKEY_CURRENT_USER, key, surfdeck::kServerPathValue, path));
+  if (!path.empty()) {
+    ASSERT_TRUE(write_string(HKEY_CURRENT_USER, key, surfdeck::kServerPathValue, path));
+  }
 }
 
 std::string SurfdeckTest::entry_value(int number, const char* name) const {

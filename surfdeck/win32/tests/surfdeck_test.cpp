@@ -147,10 +147,11 @@ TEST_F(SurfdeckTest, StartUpKeepsNTimeoutsOf500OrMore) {
   } rows[] = {{"300", "5000"}, {NULL, "5000"}, {"499", "5000"}, {"500", "500"}, {kTestTimeout, kTestTimeout}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.stored ? row.stored : "none");
-    if (row.stored)
+    if (row.stored) {
       ASSERT_TRUE(write_setting(surfdeck::kNTimeoutValue, row.stored));
-    else
+    } else {
       RegDeleteKeyValueA(HKEY_CURRENT_USER, surfdeck::kAppBrowserKey, surfdeck::kNTimeoutValue);
+    }
     start_bound();
     EXPECT_EQ(row.after, setting(surfdeck::kNTimeoutValue));
     surfdeck_.end();
