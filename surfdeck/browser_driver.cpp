@@ -366,7 +366,7 @@ class NavigatorDriver final : public WindowedDriver {
 };
 
 // Opens and queries through DDE like any driver; knows no keys or windows.
-class GenericDdeDriver final : public BrowserDriver {
+class GenericDdeDriver : public BrowserDriver {
  public:
   using BrowserDriver::BrowserDriver;
   BrowserKind kind() const override { return BrowserKind::generic; }
@@ -390,31 +390,13 @@ class GenericDdeDriver final : public BrowserDriver {
   int enter(int) override { return 0; }
 };
 
-// No browser: every operation does nothing.
-class NullDriver final : public BrowserDriver {
+// No browser: every operation does nothing, the DDE ones too.
+class NullDriver final : public GenericDdeDriver {
  public:
-  using BrowserDriver::BrowserDriver;
+  using GenericDdeDriver::GenericDdeDriver;
   BrowserKind kind() const override { return BrowserKind::none; }
-  int prepare() override { return 0; }
   uint32_t queryWindowId() override { return 0; }
   int registerWindowChange(int, uint32_t) override { return 0; }
-  int registerUrlEcho(int) override { return 0; }
-  int keyUp(uint8_t, int) override { return 0; }
-  int keyDown(uint8_t, int) override { return 0; }
-  int home(int) override { return 0; }
-  int saveAs(int) override { return 0; }
-  int print(int) override { return 0; }
-  int back(int) override { return 0; }
-  int forward(int) override { return 0; }
-  int pageUp(int) override { return 0; }
-  int pageDown(int) override { return 0; }
-  int scrollUp(int) override { return 0; }
-  int scrollDown(int) override { return 0; }
-  int scrollLeft(int) override { return 0; }
-  int scrollRight(int) override { return 0; }
-  int reload(int) override { return 0; }
-  int cancel(int) override { return 0; }
-  int enter(int) override { return 0; }
 };
 
 }  // namespace
