@@ -184,6 +184,18 @@ TEST_F(SurfdeckTest, TheWindowIsCaptionAndMenuOnlyAndKeepsItsPlace) {
   EXPECT_EQ("200,150", setting(surfdeck::kPrevPValue));
 }
 
+TEST_F(SurfdeckTest, IconStartsItMinimised) {
+  use_bookmarks();
+  start_browser("IEXPLORE");
+  start_bound("-ICON");
+  EXPECT_TRUE(IsIconic(surfdeck_.frame()));
+  // Minimised, it leaves "PrevP" as it was.
+  ASSERT_TRUE(write_setting(surfdeck::kPrevPValue, "7,9"));
+  surfdeck_.end();
+  ASSERT_FALSE(surfdeck_.running());
+  EXPECT_EQ("7,9", setting(surfdeck::kPrevPValue));
+}
+
 TEST_F(SurfdeckTest, ASecondCopyEndsWithItsMessage) {
   use_bookmarks();
   start_browser("IEXPLORE");
