@@ -8,6 +8,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 source "$(dirname "$0")/x11-prefix.sh"
+source "$(dirname "$0")/demo-lib.sh"
 
 readonly SUITE_KEY='HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0'
 readonly LINE_TIMEOUT=20   # seconds to wait for any one line
@@ -21,13 +22,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-die() {
-  echo "demo: FAILED: $*" >&2
-  exit 1
-}
-
-narrate() { printf '\n== %s\n' "$*"; }
 
 wine_quiet() { timeout 60 "$HALVO_WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 

@@ -1,0 +1,85 @@
+# Sourced by the demo's sections. demo_section NAME runs the section under
+# Xvfb in a fresh copy of the suite's prefix with Wine's X11 driver
+# (build/wine-<target>-NAME), its work folder build/NAME, and ends every
+# process of the copy when the section ends. The helpers below print
+# nothing of Wine's own; each waits on a condition with DEADLINE.
+: "${HALVO_TOP:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+readonly DEADLINE=20   # seconds for any one condition
+
+die() { echo "demo: FAILED: $*" >&2; exit 1; }
+narrate() { printf '\n== %s\n' "$*"; }
+
+# demo_under_xvfb "$0" "$@": runs the calling script again under Xvfb when
+# there is no display.
+demo_under_xvfb() {
+  [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+}
+
+demo_cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -w 2>/dev/null || true
+}
+
+# demo_section NAME [PROGRAM...]: the copy made and its server started, the
+# drive at its defaults with the automatic insert notification off; each
+# PROGRAM of the suite folder must be installed. Sets work and wintool.
+demo_section() {
+  local name=$1 file; shift
+  unset HALVO_WINEPREFIX
+  source "$HALVO_TOP/tools/wine-env.sh"
+  source "$HALVO_TOP/tools/x11-prefix.sh"
+  wintool="$HALVO_WIN32_BUILD/bin/tools/halvo-wintool.exe"
+  for file in "$wintool" "${@/#/$HALVO_SUITE/}"; do [ -f "$file" ] || die "no $file (./halvo build)"; done
+  make_x11_prefix "$name" || die "no copy of the prefix"
+  work="$HALVO_TOP/build/$name"
+  rm -rf "$work"
+  mkdir -p "$work"
+  trap demo_cleanup EXIT
+  "$WINESERVER" -p
+  wine_run wineboot
+  switch_auto_insert_off || die "the drives' automatic insert notification stays on"
+  wine_run "$HALVO_SUITE/halvo-remote.exe" reset
+}
+
+wine_run() { timeout 60 "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
+# Output of a Win32 tool, without its carriage returns; its own exit status.
+wine_out() {
+  local rc=0
+  timeout 60 "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt" || rc=$?
+  tr -d '\r' <"$work/out.txt"
+  return $rc
+}
+# A program of the suite folder started in it, left running.
+wine_start() { (cd "$HALVO_SUITE" && setsid "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1 &); }
+
+remote() {
+  printf '  remote   > %s\n' "$*"
+  (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"
+}
+remote_out() { (cd "$HALVO_SUITE" && wine_out halvo-remote.exe "$@"); }
+
+# until_true WHAT COMMAND...: runs COMMAND until it succeeds, for DEADLINE
+# seconds; else fails with WHAT.
+until_true() {
+  local what=$1 tenths=0; shift
+  until "$@"; do
+    ((++tenths < 10 * DEADLINE)) || die "$what"
+    sleep 0.1
+  done
+}
+
+# polls N: waits until the library has read drive D's report N more times
+# (a tray opened and closed between two reads goes unseen; a button pressed
+# twice within 500 ms is taken for a held one).
+reads_at_least() { [ "$(remote_out log | grep -c ' D: MODE-SENSE  *page 00 ' || true)" -ge "$1" ]; }
+polls() {
+  remote_out log --clear >/dev/null
+  until_true "the library does not poll the drive" reads_at_least "$1"
+}
+
+# detector_quit: the detector's tray menu's quit command, and its status
+# window gone.
+detector_quit() {
+  wine_run "$wintool" command MmcdDetectorClass "Mmcd Detector" 40003
+  wine_out "$wintool" gone MmcdDetectorClass Status "$DEADLINE" >/dev/null || die "the detector did not end"
+}
