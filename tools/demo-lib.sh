@@ -1,5 +1,6 @@
-# Sourced by the demo's sections. demo_section NAME runs the section under
-# Xvfb in a fresh copy of the suite's prefix with Wine's X11 driver
+# Sourced by tools/demo.sh, by the demo's sections and by
+# tools/screenshots.sh. demo_section NAME runs a section under Xvfb in a
+# fresh copy of the suite's prefix with Wine's X11 driver
 # (build/wine-<target>-NAME), its work folder build/NAME, and ends every
 # process of the copy when the section ends. The helpers below print
 # nothing of Wine's own; each waits on a condition with DEADLINE.
@@ -82,4 +83,51 @@ polls() {
 detector_quit() {
   wine_run "$wintool" command MmcdDetectorClass "Mmcd Detector" 40003
   wine_out "$wintool" gone MmcdDetectorClass Status "$DEADLINE" >/dev/null || die "the detector did not end"
+}
+
+# ---- the web front end's sections
+
+readonly APPBROWSER_KEY='HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0\appBrowser'
+readonly WEB_FRAME=HalvoWebFrame
+readonly WEB_TITLE="Halvo Web"   # string 130
+# The bookmark page's links, "URL title" each, numbered from 1.
+readonly WEB_LINKS=(
+  "http://news.test/ Morning news" "http://weather.test/today.htm Weather today"
+  "http://sport.test/results.htm Sport results" "http://tv.test/tonight.htm TV tonight"
+  "http://radio.test/ Radio" "http://kitchen.test/recipes.htm Recipes" "http://maps.test/ Maps"
+  "http://travel.test/trains.htm Train times" "http://words.test/ Dictionary"
+  "http://markets.test/ Markets" "http://library.test/loans.htm Library loans"
+  "http://cinema.test/reviews.htm Film reviews" "http://music.test/charts.htm Music charts"
+  "http://games.test/ Games")
+
+# write_bookmarks FILE: the links as a bookmark page, as the suite's
+# bookmark writer lays it out (CR LF, one TAB per level): two headings,
+# links 1-7 under the first, the others in a list of their own.
+write_bookmarks() {
+  local n entry
+  {
+    printf '<!DOCTYPE QUORVANEBOOKMARKFILE-10>\r\n'
+    printf '<!-- This is an automatically generated file. Do NOT edit! >\r\n'
+    printf '<HTML><BODY>\r\n<H2><B>Every day</B></H2><P>\r\n<DL>\r\n'
+    for n in "${!WEB_LINKS[@]}"; do
+      entry=${WEB_LINKS[$n]}
+      ((n == 7)) && printf '\t<H2><B>Now and then</B></H2><P>\r\n\t<DL>\r\n'
+      ((n >= 7)) && printf '\t'
+      printf '\t<DT><A HREF=%s><B>%d %s</B></A><P>\r\n' "${entry%% *}" $((n + 1)) "${entry#* }"
+    done
+    printf '\t</DL>\r\n</DL>\r\n</BODY></HTML>\r\n'
+  } >"$1"
+}
+link_url() { local entry=${WEB_LINKS[$(($1 - 1))]}; echo "${entry%% *}"; }
+
+# browser_events LOG EVENT: the test browser's log lines of one event,
+# without the time stamps; a DDE transaction as "TYPE TOPIC: ITEM (RESULT)".
+# Texts show the double quote and the backslash plainly (the log writes
+# them in hex), byte for byte otherwise.
+browser_events() {
+  [ -f "$1" ] || return 0
+  tr -d '\r' <"$1" | grep "^$2 " |
+    sed -E 's/ t=[0-9]*//
+      s/^dde type="([a-z]*)" topic="([^"]*)" item="([^"]*)" .*result="([a-z]*)".*/\1 \2: \3 (\4)/
+      s/\\x22/"/g; s/\\x5c/\\/g' || true
 }
