@@ -190,17 +190,6 @@ wait_track() {  # N
   done
 }
 remote() { (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"; }
-# polls N: waits until the library has read drive D's report N more times
-# (a tray opened and closed between two reads goes unseen).
-polls() {
-  local tenths=0
-  remote log --clear
-  until [ "$( (cd "$HALVO_SUITE" && wine_out halvo-remote.exe log) | grep -c ' D: MODE-SENSE  *page 00 ')" -ge "$1" ]; do
-    ((++tenths < 200)) || die "the library does not poll the drive"
-    sleep 0.1
-  done
-}
-
 reg_add 'HKCR\MixedModeCD\shell\play\command' /ve /d '"C:\Halvo\panel.exe" /play /mix %1'
 reg_add 'HKCR\VideoCD\shell\play\command' /ve /d '"C:\Halvo\panel.exe" /play /dat %1'
 # The panel below the status window, its video window below the panel.
