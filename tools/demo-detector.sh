@@ -7,56 +7,18 @@
 # the copy is ended at the end. Called by tools/demo.sh.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-unset HALVO_WINEPREFIX
-source "$here/wine-env.sh"
-source "$here/x11-prefix.sh"
+source "$here/demo-lib.sh"
+demo_under_xvfb "$0" "$@"
+demo_section demo-detector detector.exe
 
-die() { echo "demo: FAILED: $*" >&2; exit 1; }
-narrate() { printf '\n== %s\n' "$*"; }
-
-bin="$HALVO_WIN32_BUILD/bin"
-wintool="$bin/tools/halvo-wintool.exe"
-recorder="$bin/standins/halvo-recorder.exe"
-[ -f "$wintool" ] && [ -f "$recorder" ] || die "no $wintool or $recorder (./halvo build)"
-make_x11_prefix demo || die "no copy of the prefix"
-work="$HALVO_TOP/build/demo-detector"
-rm -rf "$work"
-mkdir -p "$work"
-cleanup() {
-  "$WINESERVER" -k 2>/dev/null || true
-  "$WINESERVER" -w 2>/dev/null || true
-}
-trap cleanup EXIT
-
-"$WINESERVER" -p
-wine_run() { timeout 60 "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
-# Output of a Win32 tool, without its carriage returns; its own exit status.
-wine_out() {
-  local rc=0
-  timeout 60 "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt" || rc=$?
-  tr -d '\r' <"$work/out.txt"
-  return $rc
-}
-remote() {
-  printf '  remote   > %s\n' "$*"
-  (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"
-}
-# wait_log FILE: waits up to 20 s for FILE to hold a line, then shows it.
+recorder="$HALVO_WIN32_BUILD/bin/standins/halvo-recorder.exe"
+[ -f "$recorder" ] || die "no $recorder (./halvo build)"
+# wait_log FILE: waits for FILE to hold a line, then shows it.
 wait_log() {
-  local tenths=0
-  until [ -s "$1" ]; do
-    ((++tenths < 200)) || die "nothing was started: no $(basename "$1")"
-    sleep 0.1
-  done
+  until_true "nothing was started: no $(basename "$1")" test -s "$1"
   sleep 0.2
   tr -d '\r' <"$1" | sed 's/^/    /'
 }
-wine_run wineboot
-switch_auto_insert_off || die "the drives' automatic insert notification stays on"
-wine_run "$HALVO_SUITE/halvo-remote.exe" reset
 
 narrate "The detector in the tray (Xvfb, Wine's X11 driver): stand-ins registered as players"
 demo="$WINEPREFIX/drive_c/Demo"
@@ -73,7 +35,7 @@ for i in 0 1 2; do
   wine_run reg add "$launch\\App$i" /v Parameters /d "/from-launcher" /f
   echo "  launcher entry App$i: ${entries[$i]} = C:\\Demo\\$program.exe /from-launcher"
 done
-(cd "$HALVO_SUITE" && setsid "$HALVO_WINE" detector.exe </dev/null >>"$work/wine.log" 2>&1 &)
+wine_start detector.exe
 rect=$(wine_out "$wintool" wait MmcdDetectorClass Status 20) || die "no status window"
 echo "  detector.exe runs: its status window \"Status\" at x y width height = $rect"
 echo "  (it holds the remote's capture: every button reaches it first)"
@@ -101,7 +63,6 @@ wine_out "$wintool" gone MmcdDetectorClass "Mmcd Detector" 20 >/dev/null || die 
 echo "  the launcher is hidden again"
 
 narrate "Quit from the tray menu: the detector gives the capture back and saves its status position"
-wine_run "$wintool" command MmcdDetectorClass "Mmcd Detector" 40003
-wine_out "$wintool" gone MmcdDetectorClass Status 20 >/dev/null || die "the detector did not end"
+detector_quit
 wine_out reg query 'HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0\Detector' |
   grep -E 'Status[XY]' | sed 's/^ */  /'

@@ -11,48 +11,14 @@
 # of the copy is ended at the end. Called by tools/demo.sh.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-unset HALVO_WINEPREFIX
-source "$here/wine-env.sh"
-source "$here/x11-prefix.sh"
+source "$here/demo-lib.sh"
+demo_under_xvfb "$0" "$@"
+demo_section demo-panel panel.exe
 
 readonly SETTINGS_KEY='HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0\Mcu\Setting'
 readonly PANEL_TITLE="Halvo Multimedia Deck"   # string 47
 readonly VIDEO_CLASS=HalvoVideoWindow
-readonly DEADLINE=20                           # seconds for any one condition
 
-die() { echo "demo: FAILED: $*" >&2; exit 1; }
-narrate() { printf '\n== %s\n' "$*"; }
-
-wintool="$HALVO_WIN32_BUILD/bin/tools/halvo-wintool.exe"
-[ -f "$wintool" ] && [ -f "$HALVO_SUITE/panel.exe" ] || die "no $wintool or panel.exe (./halvo build)"
-make_x11_prefix demo-panel || die "no copy of the prefix"
-work="$HALVO_TOP/build/demo-panel"
-rm -rf "$work"
-mkdir -p "$work"
-cleanup() {
-  "$WINESERVER" -k 2>/dev/null || true
-  "$WINESERVER" -w 2>/dev/null || true
-}
-trap cleanup EXIT
-
-"$WINESERVER" -p
-wine_run() { timeout 60 "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
-# Output of a Win32 tool, without its carriage returns.
-# Its exit status is the tool's.
-wine_out() {
-  local rc=0
-  timeout 60 "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt" || rc=$?
-  tr -d '\r' <"$work/out.txt"
-  return $rc
-}
-remote() {
-  printf '  remote   > %s\n' "$*"
-  (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"
-}
-remote_out() { (cd "$HALVO_SUITE" && wine_out halvo-remote.exe "$@"); }
 # ask COMMAND...: one mmcdclient run with these commands; its result lines.
 ask() {
   (cd "$HALVO_SUITE" && printf '%s\n' "$@" quit |
@@ -61,35 +27,17 @@ ask() {
 }
 # The panel's answer to a 1091 command of class 1 (2: the current track).
 track() { ask "command 1 2 0 -" | sed -n 's/.*value=\([0-9a-f]*\).*/\1/p' | head -1; }
-# until_true WHAT COMMAND...: runs COMMAND until it succeeds, for DEADLINE seconds.
-until_true() {
-  local what=$1 tenths=0; shift
-  until "$@"; do
-    ((++tenths < 10 * DEADLINE)) || die "$what"
-    sleep 0.1
-  done
-}
 track_is() { local t; t=$(track); [ -n "$t" ] && [ $((16#$t)) -eq "$1" ]; }
 # Drive D's tray, medium and play status (5 playing, 8 stopped).
 drive_line() { remote_out status | grep -m1 -A1 '^D: ha' | tail -1 | sed 's/^ *//; s/  settings.*//'; }
 # The MCI log's lines of a device type since the last clear, without the
 # status polls, shortened.
 mci_lines() { remote_out mci-log | grep " $1 " | grep -v ' status ' | cut -c1-110 | sed 's/^/    /' || true; }
-# polls N: waits until the library has read drive D's report N more times
-# (a tray opened and closed between two reads goes unseen).
-reads_at_least() { [ "$(remote_out log | grep -c ' D: MODE-SENSE  *page 00 ' || true)" -ge "$1" ]; }
-polls() {
-  remote_out log --clear >/dev/null
-  until_true "the library does not poll the drive" reads_at_least "$1"
-}
 query() {
   printf '  mmcdclient> command 1 2 0 -   (1091, class 1, item 2: the current track)\n'
   ask "command 1 2 0 -" | sed 's/^/  mmcdclient< /'
 }
 
-wine_run wineboot
-switch_auto_insert_off || die "the drives' automatic insert notification stays on"
-wine_run "$HALVO_SUITE/halvo-remote.exe" reset
 wine_run reg delete 'HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0' /f || true
 
 narrate "The panel registered as the player of audio CDs and Video CDs; the detector in the tray"
@@ -103,7 +51,7 @@ wine_run reg add "$SETTINGS_KEY" /v PanelY /t REG_DWORD /d 40 /f
 for v in "VideoX 40" "VideoY 110" "VideoW 392" "VideoH 350"; do
   wine_run reg add "$SETTINGS_KEY" /v ${v% *} /t REG_DWORD /d ${v#* } /f
 done
-(cd "$HALVO_SUITE" && setsid "$HALVO_WINE" detector.exe </dev/null >>"$work/wine.log" 2>&1 &)
+wine_start detector.exe
 wine_out "$wintool" wait MmcdDetectorClass Status "$DEADLINE" >/dev/null || die "no status window"
 echo "  detector.exe runs and holds the remote's capture"
 
@@ -164,7 +112,6 @@ wine_out "$wintool" gone "$VIDEO_CLASS" - "$DEADLINE" >/dev/null || die "the vid
 echo "  the panel's window and the video window are gone; the video driver's log:"
 mci_lines mpegvideo | tail -3
 
-wine_run "$wintool" command MmcdDetectorClass "Mmcd Detector" 40003
-wine_out "$wintool" gone MmcdDetectorClass Status "$DEADLINE" >/dev/null || die "the detector did not end"
+detector_quit
 echo
 echo "  detector.exe ended (its tray menu's quit command)"

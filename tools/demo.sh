@@ -2,12 +2,14 @@
 # A scripted run of the installed suite under Wine: the resident detector
 # with two copies of mmcdclient.exe playing a player and a browser, with
 # the virtual drive standing in for the hardware; then the detector in the
-# tray under Xvfb (tools/demo-detector.sh) and the playback panel it starts
-# (tools/demo-panel.sh). Every line shown after "<" is printed by a real
+# tray under Xvfb (tools/demo-detector.sh), the playback panel it starts
+# (tools/demo-panel.sh) and the web front end working the test browser
+# (tools/demo-web.sh). Every line shown after "<" is printed by a real
 # Win32 process.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 source "$(dirname "$0")/x11-prefix.sh"
+source "$(dirname "$0")/demo-lib.sh"
 
 readonly SUITE_KEY='HKCU\Software\Quorvane Tech\Quorvane Halvo Suite\1.0'
 readonly LINE_TIMEOUT=20   # seconds to wait for any one line
@@ -21,13 +23,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-die() {
-  echo "demo: FAILED: $*" >&2
-  exit 1
-}
-
-narrate() { printf '\n== %s\n' "$*"; }
 
 wine_quiet() { timeout 60 "$HALVO_WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
@@ -235,6 +230,7 @@ rm -f "$HALVO_SUITE/demo.ini"
 "$WINESERVER" -w 2>/dev/null || true
 "$(dirname "$0")/demo-detector.sh" || die "the detector section failed"
 "$(dirname "$0")/demo-panel.sh" || die "the panel section failed"
+"$(dirname "$0")/demo-web.sh" || die "the web section failed"
 
 echo
 echo "demo: done"

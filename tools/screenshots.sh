@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Pictures of the detector's and the panel's windows for the README, into
-# docs/screenshots/: the status window, the launcher with three entries,
-# each settings page and the mixed-mode question (dialog 151); the panel
-# the detector starts, playing track 5 at 0:03:07 (held there), its pop-up
-# menu, its About box, and a Video CD playing in its video window beside
-# it. The positions are held, so two runs give the same files. Run under
+# Pictures of the detector's, the panel's and the web front end's windows
+# for the README, into docs/screenshots/: the status window, the launcher
+# with three entries, each settings page and the mixed-mode question
+# (dialog 151); the panel the detector starts, playing track 5 at 0:03:07
+# (held there), its pop-up menu, its About box, and a Video CD playing in
+# its video window beside it; the web front end's window with its Help
+# menu open, and the test browser after 1, 2 and Enter on the remote. The
+# positions are held, so two runs give the same files. Run under
 # Xvfb (started here when there is no DISPLAY) in a copy of the suite's
 # prefix whose programs all run in one Wine desktop, so that frames and
 # captions are drawn. The shared prefix is left as it is; every process of
@@ -18,6 +20,7 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
+source "$here/demo-lib.sh"
 die() { echo "screenshots: $*" >&2; exit 1; }
 
 shared=$WINEPREFIX
@@ -65,15 +68,6 @@ cleanup() {
 trap cleanup EXIT
 
 "$WINESERVER" -p
-wine_run() { "$HALVO_WINE" "$@" </dev/null >>"$work/wine.log" 2>&1; }
-# Output of a Win32 tool, without its carriage returns.
-# Its exit status is the tool's.
-wine_out() {
-  local rc=0
-  "$HALVO_WINE" "$@" </dev/null 2>>"$work/wine.log" >"$work/out.txt" || rc=$?
-  tr -d '\r' <"$work/out.txt"
-  return $rc
-}
 reg_add() { wine_run reg add "$@" /f; }
 
 # Every program of the prefix in one desktop window of its own.
@@ -196,17 +190,6 @@ wait_track() {  # N
   done
 }
 remote() { (cd "$HALVO_SUITE" && wine_run halvo-remote.exe "$@") || die "halvo-remote $* failed"; }
-# polls N: waits until the library has read drive D's report N more times
-# (a tray opened and closed between two reads goes unseen).
-polls() {
-  local tenths=0
-  remote log --clear
-  until [ "$( (cd "$HALVO_SUITE" && wine_out halvo-remote.exe log) | grep -c ' D: MODE-SENSE  *page 00 ')" -ge "$1" ]; do
-    ((++tenths < 200)) || die "the library does not poll the drive"
-    sleep 0.1
-  done
-}
-
 reg_add 'HKCR\MixedModeCD\shell\play\command' /ve /d '"C:\Halvo\panel.exe" /play /mix %1'
 reg_add 'HKCR\VideoCD\shell\play\command' /ve /d '"C:\Halvo\panel.exe" /play /dat %1'
 # The panel below the status window, its video window below the panel.
@@ -272,6 +255,55 @@ remote position D --release
 # D:\MPEGAV, in the way of emptying the virtual drive.
 wine_out "$wintool" command '#32770' "$PANEL_TITLE" 32777 >/dev/null
 wine_out "$wintool" gone '#32770' "$PANEL_TITLE" 20 >/dev/null || die "the panel stayed after Close"
+
+# ---- the web front end, bound to the test browser
+
+readonly POPUP_MENU_CLASS='#32768'
+web="$WINEPREFIX/drive_c/Halvo/Web"
+browser_log="$web/browser.log"
+mkdir -p "$web"
+write_bookmarks "$web/bookmarks.htm"
+reg_add "$APPBROWSER_KEY" /v "Quorvane Bookmark" /d 'C:\Halvo\Web\bookmarks.htm'
+# Right of the browser, which opens at the desktop's top left.
+reg_add "$APPBROWSER_KEY" /v PrevP /d "608,24"
+logged() { browser_events "$browser_log" "$1" | grep -q -- "$2"; }
+(cd "$HALVO_SUITE" && setsid "$HALVO_WINE" halvo-browser.exe /service:IEXPLORE '/log:C:\Halvo\Web\browser.log' \
+   </dev/null >>"$work/wine.log" 2>&1 &)
+until_true "the test browser did not start" logged register 'result="ok"'
+# Started as the detector would start it on Web; the detector passes it
+# the buttons it does not take itself.
+(cd "$HALVO_SUITE" && setsid "$HALVO_WINE" surfdeck.exe </dev/null >>"$work/wine.log" 2>&1 &)
+until_true "the front end did not open the bookmark page" logged page 'bookmarks.htm" links='
+frame=$(wine_out "$wintool" wait "$WEB_FRAME" "$WEB_TITLE" 20) || die "no front end window"
+browser=$(wine_out "$wintool" wait IEFrame - 20) || die "no browser window"
+# Bound, it takes the remote; two of the library's reads later it has.
+polls 2
+remote press Button1
+remote press Button2
+remote press Enter
+until_true "link 12 was not opened" logged page "url=\"$(link_url 12)\" .* mark=12\$"
+wine_out "$wintool" front IEFrame - >/dev/null || true
+shot browser-link $browser
+
+# The Help menu, from the remote: AppMenu types Alt and Return into the
+# window in front (the front end leaves every button to the library until
+# Enter or Cancel), the right arrow moves on to Help.
+wine_out "$wintool" front "$WEB_FRAME" "$WEB_TITLE" >/dev/null || die "the front end cannot be put in front"
+remote press AppMenu
+first=$(wine_out "$wintool" wait "$POPUP_MENU_CLASS" - 20) || die "no menu"
+remote press ScrollRight
+moved() { menu=$(wine_out "$wintool" wait "$POPUP_MENU_CLASS" - 1) && [ "$menu" != "$first" ]; }
+until_true "the Help menu did not open" moved
+around surfdeck "$frame" "$menu"
+wine_out "$wintool" cancel "$WEB_FRAME" "$WEB_TITLE" >/dev/null
+wine_out "$wintool" gone "$POPUP_MENU_CLASS" - 10 >/dev/null || die "the menu stayed"
+wine_out "$wintool" close "$WEB_FRAME" "$WEB_TITLE" >/dev/null
+wine_out "$wintool" gone "$WEB_FRAME" "$WEB_TITLE" 20 >/dev/null || die "the front end stayed"
+wine_out "$wintool" close IEFrame - >/dev/null
+wine_out "$wintool" gone IEFrame - 20 >/dev/null || die "the browser stayed"
+
+# ---- the detector's status window, last: the held Play below keeps the
+# detector busy for a while
 
 # The status window while a button is held: part 2 shows its name (the
 # idle notice after it clears it).
