@@ -106,7 +106,7 @@ for instance in 0 1; do
     /t REG_BINARY /d 00 /f >/dev/null 2>&1
 done
 cd "$HALVO_SUITE"
-# About rounds x 1.2 s: one press or exchange per 200 ms tick. The drive is reset before and after.
+# About rounds x 1.3 s: one press or exchange per 200 ms tick, the phases in turns. The drive is reset before and after.
 "$HALVO_WINE" surfdeck_enter_bench.exe "$rounds" || status=1
 "$HALVO_WINE" halvo-remote.exe reset >/dev/null
 exit $status

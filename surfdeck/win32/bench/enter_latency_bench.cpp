@@ -18,11 +18,11 @@
 //
 // Presses alternate a digit and Enter, one per tick, so that the library's
 // repeat filter (the same button again within 500 ms) drops none; each
-// digit and Enter open the digit's link. The phases run one after another
-// with the same processes up: the browser, surfdeck and the client
-// registered before it (the client takes every code until it leaves the
-// library for the last phase, its windows staying), so that every DDE
-// connect's broadcast meets the same windows.
+// digit and Enter open the digit's link. The phases take turns in blocks
+// of rounds, all with the same processes up: the browser, surfdeck and the
+// client registered first (it takes every code; for surfdeck's turn it
+// leaves the library, its windows staying), so that every DDE connect's
+// broadcast meets the same windows.
 #include <windows.h>
 #include <ddeml.h>
 
@@ -56,6 +56,8 @@ const char kService[] = "IEXPLORE";
 const UINT kClockProbe = WM_APP + 1;
 const UINT kUnregister = WM_APP + 2;  // the client leaves the library, its windows stay
 const UINT kFirstApp = WM_APP + 3;    // the client is offered every code first
+const UINT kRegister = WM_APP + 4;    // the client registers again, and first
+constexpr int kBlock = 20;            // rounds of each phase before the next phase's
 constexpr int kMaxReceipts = 8192;
 constexpr int kMaxExchanges = 4096;
 constexpr int kLinks = 20;           // links on the bookmark page; digits 1-9 open 1-9
@@ -167,6 +169,7 @@ class BareDde {
 
 BareDde* g_client_dde;
 DWORD g_client_handle;
+decltype(&mmcdRegisterApp) g_register;
 decltype(&mmcdUnregisterApp) g_unregister;
 decltype(&mmcdSetFirstApp) g_set_first;
 int g_last_digit;
@@ -197,6 +200,15 @@ LRESULT CALLBACK client_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
     if (g_client_handle) g_set_first(g_client_handle);
     return 1;
   }
+  if (message == kRegister) {
+    WORD id = 0;
+    DWORD handle = 0;
+    if (!g_client_handle && g_register(window, &id, &handle) == MMCD_OK) {
+      g_client_handle = handle;
+      g_set_first(handle);
+    }
+    return g_client_handle != 0;
+  }
   if (message == kUnregister) {
     if (g_client_handle) g_unregister(g_client_handle);
     g_client_handle = 0;
@@ -225,6 +237,7 @@ int run_client() {
   g_set_first = reinterpret_cast<decltype(&mmcdSetFirstApp)>(
       reinterpret_cast<void*>(GetProcAddress(lib, "mmcdSetFirstApp")));
   if (!register_app || !unregister_app || !g_set_first) return 2;
+  g_register = register_app;
   g_unregister = unregister_app;
   BareDde dde;
   if (!dde.open()) return 2;
@@ -700,7 +713,7 @@ void measure_delivery(vdrive::Store& store, const Codes& codes, int presses, HWN
   g_sends.clear();
   std::vector<Read> reads;
   run_presses(store, codes, presses, [&] { return g_shared->count >= presses; }, reads);
-  f.delivery_presses = presses;
+  f.delivery_presses += presses;
   const LONG received = g_shared->count;
   const LONG count = std::min<LONG>(received, kMaxReceipts);
   std::vector<Receipt> got(g_shared->receipts, g_shared->receipts + count);
@@ -729,10 +742,10 @@ void measure_delivery(vdrive::Store& store, const Codes& codes, int presses, HWN
 
 // The bench's own exchanges, one per tick, each for the next digit's link.
 void measure_bare_dde(BrowserLog& log, int rounds, Figures& f) {
-  f.bare_rounds = rounds;
+  f.bare_rounds += rounds;
   BareDde dde;
   if (!dde.open()) {
-    f.bare_failed = rounds;
+    f.bare_failed += rounds;
     return;
   }
   std::vector<Exchange> exchanges;
@@ -764,7 +777,7 @@ void measure_bare_dde(BrowserLog& log, int rounds, Figures& f) {
 // the request for the digit's link at the browser.
 void measure_enters(vdrive::Store& store, const Codes& codes, BrowserLog& log, int rounds, HWND window,
                     EnterFigures& e) {
-  e.rounds = rounds;
+  e.rounds += rounds;
   g_sends.clear();
   log.mark();
   std::vector<Read> reads;
@@ -1007,18 +1020,22 @@ int run(int rounds) {
     SendMessageA(client, kFirstApp, 0, 0);
     // The first ticks (the drive's first report) pass before anything is timed.
     pump(1000);
-    std::fprintf(stderr, "enter bench: the library's delivery, %d presses\n", rounds);
-    measure_delivery(store, codes, rounds, client, f);
-    std::fprintf(stderr, "enter bench: bare DDE, %d exchanges\n", rounds);
-    measure_bare_dde(log, rounds, f);
-    std::fprintf(stderr, "enter bench: the client's exchange on Enter, %d digits and Enters\n", rounds);
-    InterlockedExchange(&g_shared->exchange_count, 0);
-    InterlockedExchange(&g_shared->dde_on_enter, 1);
-    measure_enters(store, codes, log, rounds, client, f.client);
-    InterlockedExchange(&g_shared->dde_on_enter, 0);
-    SendMessageA(client, kUnregister, 0, 0);
-    std::fprintf(stderr, "enter bench: surfdeck, %d digits and Enters\n", rounds);
-    measure_enters(store, codes, log, rounds, surfdeck_frame, f.front);
+    // The phases take turns in blocks, so that a busy spell of the machine
+    // falls on all of them alike.
+    for (int done = 0; done < rounds && !failure; done += kBlock) {
+      const int n = std::min(kBlock, rounds - done);
+      std::fprintf(stderr, "enter bench: rounds %d-%d of %d (delivery, bare DDE, client, surfdeck)\n",
+                   done + 1, done + n, rounds);
+      measure_delivery(store, codes, n, client, f);
+      measure_bare_dde(log, n, f);
+      InterlockedExchange(&g_shared->exchange_count, 0);
+      InterlockedExchange(&g_shared->dde_on_enter, 1);
+      measure_enters(store, codes, log, n, client, f.client);
+      InterlockedExchange(&g_shared->dde_on_enter, 0);
+      SendMessageA(client, kUnregister, 0, 0);
+      measure_enters(store, codes, log, n, surfdeck_frame, f.front);
+      if (!SendMessageA(client, kRegister, 0, 0)) failure = "the client could not register again";
+    }
   } while (false);
 
   surfdeck_process.end(surfdeck_frame);
