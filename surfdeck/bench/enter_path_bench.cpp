@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,7 +121,9 @@ int main(int argc, char** argv) {
   rig.driver = makeDriver(static_cast<int>(BrowserKind::explorer), rig.context, 1);
   rig.driver->prepare();
   const std::string path = bookmarkFile(links);
-  if (!rig.links.load(path) || rig.links.order().size() != static_cast<size_t>(links)) {
+  const bool loaded = rig.links.load(path);
+  std::remove(path.c_str());
+  if (!loaded || rig.links.order().size() != static_cast<size_t>(links)) {
     std::fprintf(stderr, "enter path bench: the bookmark page %s did not load\n", path.c_str());
     return 1;
   }
@@ -143,6 +146,5 @@ int main(int argc, char** argv) {
   }
   std::printf("%s: %d presses, %.0f ns per press, last item %s\n", mode, presses,
               presses ? ns / presses : 0.0, rig.dde.last.c_str());
-  std::remove(path.c_str());
   return 0;
 }
