@@ -24,13 +24,22 @@
 #include "beamhub/codes.h"
 #include "beamhub/win32/beamhub.h"
 #include "sim/drive/button_code.h"
+#include "beamhub/win32/bench/bench_support.h"
 #include "sim/drive/win32/vdrive_store.h"
 
 namespace {
 
+using bench::now;
+using bench::percentile;
+using bench::pump;
+using bench::receiver_drive;
+using bench::restore_voice;
+using bench::voice_off;
+using bench::Voice;
+using bench::wrap_import;
+
 const char kClientClass[] = "HalvoPollBenchClient";
 const char kSharedName[] = "HalvoPollBenchShared";
-const char kSuiteKey[] = "Software\\Quorvane Tech\\Quorvane Halvo Suite\\1.0";
 const UINT kClockProbe = WM_APP + 1;
 constexpr int kClients = 4;
 constexpr int kButtons = 10;
@@ -54,12 +63,6 @@ struct Shared {
 Shared* g_shared;
 UINT g_message;
 int g_client;
-
-int64_t now() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return t.QuadPart;
-}
 
 double g_ms_per_tick;
 
@@ -152,98 +155,11 @@ LRESULT WINAPI timed_send(HWND window, UINT message, WPARAM wparam, LPARAM lpara
   return g_real_send(window, message, wparam, lparam);
 }
 
-// Points the module's import of dll!name at replacement; the function it
-// imported before, or null.
-void* wrap_import(HMODULE module, const char* dll, const char* name, void* replacement) {
-  auto* base = reinterpret_cast<BYTE*>(module);
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (!dir.VirtualAddress) return nullptr;
-  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
-       ++imp) {
-    if (lstrcmpiA(reinterpret_cast<char*>(base + imp->Name), dll) != 0) continue;
-    DWORD first = imp->OriginalFirstThunk ? imp->OriginalFirstThunk : imp->FirstThunk;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + first);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<char*>(by_name->Name), name) != 0) continue;
-      DWORD old;
-      if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old))
-        return nullptr;
-      void* previous = reinterpret_cast<void*>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-      return previous;
-    }
-  }
-  return nullptr;
-}
-
-// Runs this thread's messages (the poll timer among them) for ms.
-void pump(DWORD ms) {
-  DWORD end = GetTickCount() + ms;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    DWORD left = end - GetTickCount();
-    if (static_cast<int32_t>(left) <= 0) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(left, 2), QS_ALLINPUT);
-  }
-}
-
 struct Read {
   int64_t arrived;
   int64_t answered;
   int button;  // index into the pressed buttons, -1 for another code
 };
-
-struct Voice {
-  bool had = false;
-  DWORD value = 0;
-};
-
-Voice voice_off() {
-  Voice old;
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSuiteKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return old;
-  DWORD type = 0, size = sizeof old.value;
-  old.had = RegQueryValueExA(key, "IntelligentVoice", nullptr, &type,
-                             reinterpret_cast<BYTE*>(&old.value), &size) == ERROR_SUCCESS &&
-            type == REG_DWORD;
-  DWORD zero = 0;
-  RegSetValueExA(key, "IntelligentVoice", 0, REG_DWORD, reinterpret_cast<BYTE*>(&zero), sizeof zero);
-  RegCloseKey(key);
-  return old;
-}
-
-void restore_voice(const Voice& old) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSuiteKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  if (old.had)
-    RegSetValueExA(key, "IntelligentVoice", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old.value),
-                   sizeof old.value);
-  else
-    RegDeleteValueA(key, "IntelligentVoice");
-  RegCloseKey(key);
-}
-
-vdrive::DriveSlot* receiver_drive(vdrive::MachineState& state) {
-  for (vdrive::DriveSlot& d : state.drives)
-    if (d.letter && d.present && d.has_receiver) return &d;
-  return nullptr;
-}
-
-// Nearest-rank percentile of sorted values.
-double percentile(const std::vector<double>& sorted, double p) {
-  if (sorted.empty()) return 0;
-  size_t rank = static_cast<size_t>(std::ceil(p / 100.0 * sorted.size()));
-  return sorted[std::min(sorted.size(), std::max<size_t>(rank, 1)) - 1];
-}
 
 void print_row(const char* what, std::vector<double> v, const char* goal, double limit) {
   std::sort(v.begin(), v.end());
