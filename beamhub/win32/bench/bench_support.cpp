@@ -90,6 +90,16 @@ vdrive::DriveSlot* receiver_drive(vdrive::MachineState& state) {
   return nullptr;
 }
 
+HWND client_window(const char* class_name, WNDPROC procedure) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = class_name;
+  RegisterClassA(&wc);
+  return CreateWindowExA(0, class_name, "bench", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                         nullptr);
+}
+
 double percentile(const std::vector<double>& sorted, double p) {
   if (sorted.empty()) return 0;
   size_t rank = static_cast<size_t>(std::ceil(p / 100.0 * sorted.size()));

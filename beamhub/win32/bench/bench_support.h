@@ -34,6 +34,9 @@ void restore_voice(const Voice& old);
 // The first present drive with a receiver, or null.
 vdrive::DriveSlot* receiver_drive(vdrive::MachineState& state);
 
+// A hidden popup window of a class of its own, for a bench's client.
+HWND client_window(const char* class_name, WNDPROC procedure);
+
 // Nearest-rank percentile of sorted values.
 double percentile(const std::vector<double>& sorted, double p);
 

@@ -19,8 +19,11 @@
 #include <vector>
 
 #include "beamhub/win32/beamhub.h"
+#include "beamhub/win32/bench/bench_support.h"
 
 namespace {
+
+using bench::client_window;
 
 const char kClientClass[] = "HalvoBenchClient";
 UINT g_message;
@@ -66,13 +69,7 @@ LRESULT CALLBACK client_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 int run_client() {
   Library lib;
   if (!lib.load()) return 2;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = client_proc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = kClientClass;
-  RegisterClassA(&wc);
-  HWND window = CreateWindowExA(0, kClientClass, "bench", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+  HWND window = client_window(kClientClass, client_proc);
   WORD message = 0;
   DWORD handle = 0;
   if (!window || lib.register_app(window, &message, &handle) != MMCD_OK) return 3;

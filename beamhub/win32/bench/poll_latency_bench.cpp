@@ -29,14 +29,7 @@
 
 namespace {
 
-using bench::now;
-using bench::percentile;
-using bench::pump;
-using bench::receiver_drive;
-using bench::restore_voice;
-using bench::voice_off;
-using bench::Voice;
-using bench::wrap_import;
+using namespace bench;
 
 const char kClientClass[] = "HalvoPollBenchClient";
 const char kSharedName[] = "HalvoPollBenchShared";
@@ -115,13 +108,7 @@ int run_client(int index) {
   auto unregister_app = reinterpret_cast<decltype(&mmcdUnregisterApp)>(
       reinterpret_cast<void*>(GetProcAddress(lib, "mmcdUnregisterApp")));
   if (!register_app || !unregister_app) return 2;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = client_proc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = kClientClass;
-  RegisterClassA(&wc);
-  HWND window = CreateWindowExA(0, kClientClass, "bench", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+  HWND window = client_window(kClientClass, client_proc);
   WORD message = 0;
   DWORD handle = 0;
   if (!window || register_app(window, &message, &handle) != MMCD_OK) return 3;

@@ -47,14 +47,7 @@
 
 namespace {
 
-using bench::now;
-using bench::percentile;
-using bench::pump;
-using bench::receiver_drive;
-using bench::restore_voice;
-using bench::voice_off;
-using bench::Voice;
-using bench::wrap_import;
+using namespace bench;
 
 const char kClientClass[] = "HalvoEnterBenchClient";
 const char kSharedName[] = "HalvoEnterBenchShared";
@@ -246,13 +239,7 @@ int run_client() {
   BareDde dde;
   if (!dde.open()) return 2;
   g_client_dde = &dde;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = client_proc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = kClientClass;
-  RegisterClassA(&wc);
-  HWND window = CreateWindowExA(0, kClientClass, "bench", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+  HWND window = client_window(kClientClass, client_proc);
   WORD message = 0;
   DWORD handle = 0;
   if (!window || register_app(window, &message, &handle) != MMCD_OK) return 3;
