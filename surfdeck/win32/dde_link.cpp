@@ -57,16 +57,13 @@ bool DdeLink::connect(const std::string& service, Topic topic) {
     service_ = DdeCreateStringHandleA(instance_, service.c_str(), CP_WINANSI);
     serviceName_ = service;
   }
-  conversationTopic_ = topics_[static_cast<int>(topic)];
-  conversation_ = DdeConnect(instance_, service_, conversationTopic_, NULL);
-  if (conversation_ == NULL) conversationTopic_ = NULL;
+  conversation_ = DdeConnect(instance_, service_, topics_[static_cast<int>(topic)], NULL);
   return conversation_ != NULL;
 }
 
 void DdeLink::disconnect() {
   if (conversation_ != NULL) DdeDisconnect(conversation_);
   conversation_ = NULL;
-  conversationTopic_ = NULL;
 }
 
 HSZ DdeLink::itemHandle(Topic topic, const std::string& item) {

@@ -44,7 +44,6 @@ class DdeLink final : public DdeClient {
   HSZ ownService_ = NULL;
   bool registered_ = false;
   HCONV conversation_ = NULL;
-  HSZ conversationTopic_ = NULL;
   HSZ service_ = NULL;
   std::string serviceName_;
   HSZ item_ = NULL;  // the last item built
