@@ -22,4 +22,5 @@ export HALVO_WINE="$WINELOADER"
 export HALVO_WIN32_BUILD="${HALVO_WIN32_BUILD:-$HALVO_TOP/build/win32-$HALVO_TARGET}"
 export HALVO_SUITE="$WINEPREFIX/drive_c/Halvo"
 # Sound through an ALSA null sink: no card is needed for PlaySound.
-export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$HALVO_TOP/tools/alsa-null.conf"
+# HALVO_ALSA_CONF names another sink (a test that listens to the output).
+export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:${HALVO_ALSA_CONF:-$HALVO_TOP/tools/alsa-null.conf}"

@@ -67,6 +67,10 @@ class VtpTransport {
 
   uint16_t local_data_port() const { return data_port_; }
 
+  // Sends what the client queued outside a transport event (the engine's
+  // own calls), and closes the sockets when it asked to disconnect.
+  void send_client_output() { after_client_call(); }
+
  private:
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void on_socket_event(SOCKET s, WORD event, WORD error);
