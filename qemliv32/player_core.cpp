@@ -115,8 +115,8 @@ void PlayerCore::stop_sequence() {
 }
 
 void PlayerCore::take_measured_bandwidth() {
-  if (playback_.stats().frames(MediaStream::video) + playback_.stats().frames(MediaStream::audio) == 0)
-    return;
+  const ReceptionStats& stats = playback_.stats();
+  if (stats.stream(MediaStream::video).frames + stats.stream(MediaStream::audio).frames == 0) return;
   band_width_ = bandwidth_after_play(band_width_, int(playback_.measured_bandwidth_kbps()));
 }
 
@@ -297,7 +297,7 @@ void PlayerCore::sync_stream_flags() {
 }
 
 void PlayerCore::note_position() {
-  if (playback_.frames_rendered() == 0) return;
+  if (!playback_.started()) return;
   last_number_ = playback_.last_video_number();
   last_time_ = playback_.last_video_time();
 }

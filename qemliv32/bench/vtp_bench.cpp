@@ -16,43 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "qemliv32/bench/counted_alloc.h"
 #include "qemliv32/vtp_client.h"
 
-// Allocation accounting for the memory figures: every block carries its size.
-namespace {
-std::size_t g_live = 0;
-std::size_t g_peak = 0;
-constexpr std::size_t kPrefix = 16;
-
-void* counted_alloc(std::size_t n) {
-  void* p = std::malloc(n + kPrefix);
-  if (!p) return nullptr;
-  *static_cast<std::size_t*>(p) = n;
-  g_live += n;
-  if (g_live > g_peak) g_peak = g_live;
-  return static_cast<char*>(p) + kPrefix;
-}
-void counted_free(void* p) {
-  if (!p) return;
-  char* base = static_cast<char*>(p) - kPrefix;
-  g_live -= *reinterpret_cast<std::size_t*>(base);
-  std::free(base);
-}
-}  // namespace
-
-void* operator new(std::size_t n) {
-  if (void* p = counted_alloc(n)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return counted_alloc(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return counted_alloc(n); }
-void operator delete(void* p) noexcept { counted_free(p); }
-void operator delete[](void* p) noexcept { counted_free(p); }
-void operator delete(void* p, std::size_t) noexcept { counted_free(p); }
-void operator delete[](void* p, std::size_t) noexcept { counted_free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { counted_free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { counted_free(p); }
 
 namespace {
 
@@ -212,23 +178,23 @@ int memory() {
   start_streaming(client, now);
 
   // Sequence 1, then a jump of 2^31, then a tick that sends the report.
-  std::size_t base = g_live;
-  g_peak = g_live;
+  std::size_t base = bench::live_bytes();
+  bench::reset_peak();
   Bytes first = header(1);
   client.on_datagram(first.data(), first.size(), now);
   Bytes jump = header(0x80000001u);
   client.on_datagram(jump.data(), jump.size(), now);
   client.on_tick(now + 33);
   std::size_t report = client.take_output().size();
-  std::size_t jump_peak = g_peak - base;
+  std::size_t jump_peak = bench::peak_bytes() - base;
   std::printf("  hostile jump 1 -> 2^31+1: peak %zu bytes allocated (missing list %zu of at most %zu, "
               "report %zu bytes)   goal: bounded, under 1 MiB: %s\n",
               jump_peak, client.loss_reporter().missing().size(), qem::LossReporter::kMaxMissing, report,
               jump_peak < (1u << 20) ? "met" : "NOT met");
 
   // Unfinished fragment runs in full-size datagrams, never purged.
-  base = g_live;
-  g_peak = g_live;
+  base = bench::live_bytes();
+  bench::reset_peak();
   Bytes big = header(0);
   entry(big, 0, 1, 0, 0, 65000);
   for (uint32_t i = 0; i < 20000; ++i) {
@@ -238,7 +204,7 @@ int memory() {
     big[12 + 10] = uint8_t(i >> 8), big[12 + 11] = uint8_t(i);
     client.on_datagram(big.data(), big.size(), now);
   }
-  std::size_t fragment_peak = g_peak - base;
+  std::size_t fragment_peak = bench::peak_bytes() - base;
   std::printf("  20000 unfinished 65 KB fragments: peak %zu bytes allocated (%zu held, bound %zu bytes)"
               "   goal: bounded, under 8 MiB: %s\n",
               fragment_peak, client.fragments().size(), qem::FragmentList::kMaxBytes,

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The streaming engine's transport: the client's data path on recorded
-# datagrams, the memory hostile input can make it hold, and (b) a loopback
-# stream through the real sockets.
+# The streaming engine: (a) the transport client's data path on recorded
+# datagrams and the memory hostile input can make it hold, (b) a loopback
+# stream through the real sockets, (c) the playback path.
 set -eu
 
 dir=${HALVO_BENCH_DIR:-build/bench}
@@ -19,5 +19,12 @@ echo
 echo "== (b) Loopback UDP: a bare receive loop against receive + the full data path (same datagrams, same run)"
 cmake --build "$dir" --target qemliv32_loopback_bench -j2 >/dev/null
 "$dir/qemliv32/posix/qemliv32_loopback_bench" "${HALVO_BENCH_ROUNDS:-9}" || status=1
+
+# --- (c) playback: queues, clock, decoder and wave writer ---
+echo
+echo "== (c) Playback natively (simulated clock and wave device, the test decoders, one core)"
+cmake --build "$dir" --target qemliv32_playback_bench -j2 >/dev/null
+"$dir/qemliv32/qemliv32_playback_bench" speed "${HALVO_BENCH_STREAM_SECONDS:-300}" || status=1
+"$dir/qemliv32/qemliv32_playback_bench" memory || status=1
 
 exit $status

@@ -2,7 +2,7 @@
 // a window of 320 x 240, the engine created on it and drawing into it, and
 // the commands of host_protocol.h from a test or the demo.
 //
-//   qemhost.exe [--own] [--wide] [--swap-parent] [--play] [script]
+//   qemhost.exe [--own] [--wide] [--swap-parent] [--play] [--trace] [script]
 //
 // --own keeps the engine's own window (no SetOutPutWindow); --wide gives
 // QemCreate the script path as UTF-16; --swap-parent gives the parent handle
@@ -42,6 +42,8 @@ struct Engine {
 Engine api;
 void* engine = nullptr;
 std::string script_arg;  // as given to QemCreate (narrow or UTF-16 bytes)
+bool trace = false;
+int traced_state = -2;
 int notifies = 0;
 WPARAM last_notify_wp = 0;
 LPARAM last_notify_lp = 0;
@@ -96,7 +98,18 @@ LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (engine) api.update(engine);
       return 0;
     }
+    case WM_TIMER:
+      if (engine && api.state(engine) != traced_state) {
+        traced_state = api.state(engine);
+        std::printf("state %d pos %d\n", traced_state, api.pos(engine));
+        std::fflush(stdout);
+      }
+      return 0;
     case MM_MCINOTIFY:
+      if (trace) {
+        std::printf("MM_MCINOTIFY wParam %u lParam %ld\n", unsigned(wp), long(lp));
+        std::fflush(stdout);
+      }
       ++notifies;
       last_notify_wp = wp;
       last_notify_lp = lp;
@@ -172,6 +185,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--wide")) wide = true;
     else if (!std::strcmp(argv[i], "--swap-parent")) swap = true;
     else if (!std::strcmp(argv[i], "--play")) play = true;
+    else if (!std::strcmp(argv[i], "--trace")) trace = true;
     else script = argv[i];
   }
   if (!load_engine()) return 2;
@@ -201,6 +215,7 @@ int main(int argc, char** argv) {
   if (!own) api.output_window(engine, hwnd);
   ShowWindow(hwnd, SW_SHOW);
   UpdateWindow(hwnd);
+  if (trace) SetTimer(hwnd, 1, 100, NULL);
   if (play) api.play_notify(engine, hwnd, 0);
 
   MSG msg;

@@ -108,17 +108,18 @@ std::optional<uint32_t> EngineTest::frame_on_screen() {
   BitBlt(mem, 0, 0, w, h, window_dc, area.left, area.top, SRCCOPY);
   GdiFlush();
   const uint32_t* px = static_cast<const uint32_t*>(bits);
-  std::optional<uint32_t> n = qdec::read_frame_number(
+  std::optional<uint16_t> n = qdec::read_frame_number(
       [&](int x, int y) {
         uint32_t v = px[size_t(y) * size_t(w) + size_t(x)];
         return qdec::Rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
       },
-      w, h);
+      0, 0, w, h);
   SelectObject(mem, old);
   DeleteObject(dib);
   DeleteDC(mem);
   ReleaseDC(window_, window_dc);
-  return n;
+  if (!n) return std::nullopt;
+  return uint32_t(*n);
 }
 
 }  // namespace engine_test

@@ -93,7 +93,7 @@ TEST_F(EngineTest, StreamPlaysPicturesAndSoundThenNotifiesOnce) {
 
   const char* wav = std::getenv("HALVO_SOUND_FILE");
   ASSERT_TRUE(wav && *wav) << "the runner names the sound device's file";
-  ToneCheck tone = check_tone(wav, qdec::kToneHz);
+  ToneCheck tone = check_tone(wav, qdec::Tone{}.frequency);
   ASSERT_TRUE(tone.found) << "no sound reached the device";
   EXPECT_GT(tone.tone, 20 * tone.off) << "the decoded tone, not silence or noise";
 }
