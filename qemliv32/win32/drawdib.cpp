@@ -50,10 +50,6 @@ BOOL DrawDib::set_palette(HPALETTE palette) {
   return hdd_ ? f_.set_palette(hdd_, palette) : FALSE;
 }
 
-UINT DrawDib::realize(HDC hdc, bool background) {
-  return hdd_ ? f_.realize(hdd_, hdc, background) : 0;
-}
-
 bool DrawDib::draw_picture(HDC hdc, const RECT& rect, const BITMAPINFOHEADER* header,
                            const void* bits, bool interlaced) {
   if (!hdd_ || !header || header->biWidth <= 0 || header->biHeight <= 0) return false;

@@ -23,7 +23,6 @@ class DrawDib {
   BOOL draw(HDC hdc, int x, int y, int dx, int dy, const BITMAPINFOHEADER* header,
             const void* bits, int src_x, int src_y, int src_dx, int src_dy, UINT flags);
   BOOL set_palette(HPALETTE palette);
-  UINT realize(HDC hdc, bool background);
 
   // A whole picture (header followed by its colours, bits) stretched into
   // rect, or interlaced: every other row of rect from the top drawn, the
