@@ -3,9 +3,10 @@
 # with two copies of mmcdclient.exe playing a player and a browser, with
 # the virtual drive standing in for the hardware; then the detector in the
 # tray under Xvfb (tools/demo-detector.sh), the playback panel it starts
-# (tools/demo-panel.sh) and the web front end working the test browser
-# (tools/demo-web.sh). Every line shown after "<" is printed by a real
-# Win32 process.
+# (tools/demo-panel.sh), the web front end working the test browser
+# (tools/demo-web.sh) and a stream from the test server playing in a host
+# window (tools/demo-stream.sh). Every line shown after "<" is printed by a
+# real Win32 process.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 source "$(dirname "$0")/x11-prefix.sh"
@@ -231,6 +232,7 @@ rm -f "$HALVO_SUITE/demo.ini"
 "$(dirname "$0")/demo-detector.sh" || die "the detector section failed"
 "$(dirname "$0")/demo-panel.sh" || die "the panel section failed"
 "$(dirname "$0")/demo-web.sh" || die "the web section failed"
+"$(dirname "$0")/demo-stream.sh" || die "the streaming section failed"
 
 echo
 echo "demo: done"

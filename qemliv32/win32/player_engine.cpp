@@ -8,6 +8,7 @@
 #include "qemliv32/script_file.h"
 #include "qemliv32/settings.h"
 #include "qemliv32/win32/engine_flag.h"
+#include "qemliv32/win32/engine_module.h"
 #include "qemliv32/win32/message_shell.h"
 #include "qemliv32/win32/setup_sheet.h"
 #include "qemliv32/win32/system_settings.h"
@@ -17,13 +18,6 @@ extern "C" BOOL WINAPI mciDriverNotify(HANDLE callback, UINT device, UINT status
 namespace qem {
 
 namespace {
-
-// The module holding this code: the engine's resources and window class.
-HINSTANCE this_module() {
-  MEMORY_BASIC_INFORMATION info = {};
-  VirtualQuery(reinterpret_cast<const void*>(&this_module), &info, sizeof info);
-  return static_cast<HINSTANCE>(info.AllocationBase);
-}
 
 RECT to_rect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -108,7 +102,7 @@ class EnginePainter : public Painter {
 
 PlayerEngine* PlayerEngine::create(HWND parent, const std::string& script) {
   if (engine_exists()) {
-    show_server_message(kAlreadyInUse, kAlreadyInUseTitle);
+    qem::show_server_message(kAlreadyInUse, kAlreadyInUseTitle);
     return nullptr;
   }
   return new PlayerEngine(parent, script);
@@ -118,8 +112,8 @@ PlayerEngine::PlayerEngine(HWND parent, const std::string& script)
     : store_(private_profile_store(kIniFileName)),
       core_(*this),
       transport_(core_.client(), store_),
-      instance_(this_module()) {
-  set_engine_exists(true);
+      instance_(engine_module()) {
+  set_engine_flag();
   parent_ = parent_window(parent);
 
   WNDCLASSA wc = {};
@@ -153,7 +147,7 @@ PlayerEngine::PlayerEngine(HWND parent, const std::string& script)
 }
 
 PlayerEngine::~PlayerEngine() {
-  set_engine_exists(false);
+  clear_engine_flag();
   int stored = get_profile_int(store_, kSectionSettings, kKeyBandWidth, kDefaultBandWidthOnDestroy);
   int figure = core_.destroy(stored);
   video_.reset();
