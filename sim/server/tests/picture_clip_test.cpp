@@ -143,6 +143,10 @@ TEST(PictureClip, FramesGoOutInTimeOrder) {
   }
 }
 
+// Format blocks are little-endian, unlike the control messages around them.
+uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t le32(const uint8_t* p) { return le16(p) | uint32_t(le16(p + 2)) << 16; }
+
 TEST(PictureClip, StreamInfoFormats) {
   const struct {
     char codec;
@@ -154,14 +158,14 @@ TEST(PictureClip, StreamInfoFormats) {
     shape.height = 240;
     Bytes v = stream_video_format(shape), a = stream_audio_format(shape);
     ASSERT_EQ(v.size(), 40u);
-    EXPECT_EQ(get_u32(&v[4]), 320u);
-    EXPECT_EQ(get_u32(&v[8]), 240u);
-    EXPECT_EQ(get_u16(&v[14]), 8);
-    EXPECT_EQ(get_u32(&v[16]), qdec::kTestFourcc);
+    EXPECT_EQ(le32(&v[4]), 320u);
+    EXPECT_EQ(le32(&v[8]), 240u);
+    EXPECT_EQ(le16(&v[14]), 8);
+    EXPECT_EQ(le32(&v[16]), qdec::kTestFourcc);
     ASSERT_GE(a.size(), 14u);
-    EXPECT_EQ(int16_t(get_u16(&a[0])), r.tag) << r.codec;
-    EXPECT_EQ(get_u32(&a[4]), 8000u) << r.codec;
-    EXPECT_EQ(int16_t(get_u16(&a[12])), r.block_code) << r.codec;
+    EXPECT_EQ(int16_t(le16(&a[0])), r.tag) << r.codec;
+    EXPECT_EQ(le32(&a[4]), 8000u) << r.codec;
+    EXPECT_EQ(int16_t(le16(&a[12])), r.block_code) << r.codec;
   }
   // The generated clip keeps its formats.
   ClipShape generated;
