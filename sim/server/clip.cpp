@@ -2,9 +2,50 @@
 
 #include <algorithm>
 
+#include "sim/decoders/audio_codec.h"
+#include "sim/decoders/video_codec.h"
+
 namespace vsrv {
+namespace {
+
+uint32_t picture_audio_frames(const ClipShape& shape) {
+  if (!shape.audio) return 0;
+  uint64_t ms = uint64_t(shape.video_frames) * 1000 / std::max<uint32_t>(shape.fps, 1);
+  return uint32_t((ms + kPictureAudioFrameMs - 1) / kPictureAudioFrameMs);
+}
+
+qdec::AudioKind picture_audio_kind(const ClipShape& shape) {
+  return qdec::audio_kind(shape.audio_codec).value_or(qdec::AudioKind::kA);
+}
+
+std::vector<ClipFrame> picture_frames(const ClipShape& shape) {
+  std::vector<ClipFrame> out;
+  uint32_t fps = std::max<uint32_t>(shape.fps, 1), audio = picture_audio_frames(shape);
+  uint32_t n = 0, k = 0;
+  while (n < shape.video_frames || k < audio) {
+    uint32_t tv = uint32_t(uint64_t(n) * 1000 / fps), ta = k * kPictureAudioFrameMs;
+    if (n < shape.video_frames && (k >= audio || tv <= ta))
+      out.push_back({0, n++, tv});
+    else
+      out.push_back({1, k++, ta});
+  }
+  return out;
+}
+
+Bytes picture_frame_bytes(const ClipShape& shape, uint8_t stream, uint32_t number) {
+  if (stream == 0)
+    return qdec::encode_clip_frame(number, int(shape.width), int(shape.height),
+                                   shape.key_interval);
+  qdec::AudioKind kind = picture_audio_kind(shape);
+  const uint64_t samples = uint64_t(qdec::kSampleRate) * kPictureAudioFrameMs / 1000;
+  return qdec::encode_tone(kind, qdec::Tone{}, number * samples,
+                           int(samples / uint64_t(qdec::samples_per_call(kind))));
+}
+
+}  // namespace
 
 std::vector<ClipFrame> clip_frames(const ClipShape& shape) {
+  if (shape.kind == ClipKind::kPicture) return picture_frames(shape);
   std::vector<ClipFrame> out;
   uint32_t fps = std::max<uint32_t>(shape.fps, 1);
   uint32_t audio_no = 0;
@@ -18,6 +59,7 @@ std::vector<ClipFrame> clip_frames(const ClipShape& shape) {
 }
 
 Bytes frame_bytes(const ClipShape& shape, uint8_t stream, uint32_t number) {
+  if (shape.kind == ClipKind::kPicture) return picture_frame_bytes(shape, stream, number);
   std::size_t len;
   uint8_t first;
   if (stream == 0) {
@@ -71,20 +113,45 @@ Bytes video_format(uint32_t width, uint32_t height) {
   return b;
 }
 
-Bytes audio_format() {
+namespace {
+Bytes wave_format(int16_t tag, int16_t block_code) {
   Bytes b;
-  put_le16(b, 0xFFFF);  // codec tag -1
+  put_le16(b, uint16_t(tag));
   put_le16(b, 1);       // channels
   put_le32(b, 8000);    // sample rate
   put_le32(b, 16000);   // byte rate
-  put_le16(b, 17);      // block code
+  put_le16(b, uint16_t(block_code));
   put_le16(b, 16);      // bits per sample
   return b;
+}
+}  // namespace
+
+Bytes audio_format() { return wave_format(-1, 17); }
+
+Bytes stream_video_format(const ClipShape& shape) {
+  if (shape.kind != ClipKind::kPicture) return video_format(shape.width, shape.height);
+  Bytes b;
+  put_le32(b, 40);
+  put_le32(b, shape.width);
+  put_le32(b, shape.height);
+  put_le16(b, 1);  // planes
+  put_le16(b, 8);  // bit count
+  put_le32(b, qdec::kTestFourcc);
+  put_le32(b, shape.width * shape.height);
+  for (int i = 0; i < 4; ++i) put_le32(b, 0);
+  return b;
+}
+
+Bytes stream_audio_format(const ClipShape& shape) {
+  if (shape.kind != ClipKind::kPicture) return audio_format();
+  qdec::AudioKind kind = picture_audio_kind(shape);
+  return wave_format(qdec::codec_tag(kind), qdec::block_code(kind));
 }
 
 uint32_t video_length(const ClipShape& shape) { return shape.video_frames; }
 
 uint32_t audio_length(const ClipShape& shape) {
+  if (shape.kind == ClipKind::kPicture) return picture_audio_frames(shape) * kPictureAudioFrameMs;
   return uint32_t(uint64_t(shape.video_frames) * 1000 / std::max<uint32_t>(shape.fps, 1));
 }
 

@@ -11,13 +11,26 @@
 
 namespace vsrv {
 
+// kGenerated: frames of made-up bytes, for the transport. kPicture: the
+// test picture and a tone, encoded with the test decoders' codecs, for
+// playback; its audio frames are 240 ms each (8 blocks of codec A or D, 2
+// packets of B or C) at times k * 240, so the audio_every and audio_block
+// of the generated clip do not apply.
+enum class ClipKind { kGenerated, kPicture };
+
 struct ClipShape {
   uint32_t video_frames = 100;
   uint32_t fps = 25;          // frame times are number * 1000 / fps
   bool audio = true;          // one audio block per audio_every video frames
   uint32_t audio_every = 4;
   uint32_t audio_block = 320;
+  ClipKind kind = ClipKind::kGenerated;
+  uint32_t width = 176, height = 144;  // the video format's (and the picture's) size
+  char audio_codec = 'A';              // picture clip: 'A' .. 'D'
+  uint32_t key_interval = 12;          // picture clip: a key frame every this many
 };
+
+constexpr uint32_t kPictureAudioFrameMs = 240;
 
 struct ClipFrame {
   uint8_t stream = 0;   // 0 video, 1 audio
@@ -30,7 +43,9 @@ std::vector<ClipFrame> clip_frames(const ClipShape& shape);
 
 // A frame's bytes: a video frame starts with its frame type (0 every 12th
 // frame, 16 otherwise) and some are larger than a datagram; an audio block
-// has a fixed size. Every byte depends on stream and number.
+// has a fixed size. Every byte depends on stream and number. In the picture
+// clip: the test video codec's frame n, and audio frame k holds the tone's
+// samples from k * 1920 on.
 Bytes frame_bytes(const ClipShape& shape, uint8_t stream, uint32_t number);
 
 // FNV-1a over the bytes: how logs and tests name a frame's content.
@@ -40,6 +55,10 @@ uint32_t frame_checksum(const uint8_t* data, std::size_t len);
 // format header (audio), little-endian.
 Bytes video_format(uint32_t width, uint32_t height);
 Bytes audio_format();
+// The clip's own: for the picture clip bit count 8 and the test codec's
+// compression code; codec tag -1 .. -4, 8000 Hz and the codec's block code.
+Bytes stream_video_format(const ClipShape& shape);
+Bytes stream_audio_format(const ClipShape& shape);
 uint32_t video_length(const ClipShape& shape);  // frame count
 uint32_t audio_length(const ClipShape& shape);  // ms
 

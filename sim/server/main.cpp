@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "sim/decoders/audio_codec.h"
+#include "sim/decoders/test_picture.h"
 #include "sim/server/server.h"
 
 namespace {
@@ -13,7 +15,10 @@ void usage() {
   std::fputs(
       "usage: qemsrv [--option value]...\n"
       "  --host 127.0.0.1  --port 0 (any free pair P, P+1)  --sessions 1 (0: forever)\n"
-      "  --frames 100 --fps 25 --audio 1 --audio-every 4 --audio-block 320\n"
+      "  --clip generated|picture (the test picture and a tone, test codecs)\n"
+      "  --frames 100 --fps 25 --width 176 --height 144 --audio 1\n"
+      "  --audio-every 4 --audio-block 320 (generated clip)\n"
+      "  --audio-codec A|B|C|D --key-every 12 (picture clip)\n"
       "  --datagram 1400 --rate 2000 (datagrams/s) --buffering 100 (ms to CODE 11)\n"
       "  --loss 0 --reorder 0 --dup 0 (probabilities) --seed 1\n"
       "  --version 257 --kind 0 --identity HEX (the IDENTITY bytes) --player-id ID\n"
@@ -70,13 +75,18 @@ int main(int argc, char** argv) {
     kv.erase(it);
   };
   uint32_t audio = o.clip.audio, quiet = 0;
-  std::string identity, hostile = "none";
+  std::string identity, hostile = "none", clip = "generated", codec = "A";
   bool identity_given = kv.count("identity") != 0;
   text("host", o.host);
   num("port", o.port);
   num("sessions", o.sessions);
+  text("clip", clip);
+  text("audio-codec", codec);
   num("frames", o.clip.video_frames);
   num("fps", o.clip.fps);
+  num("width", o.clip.width);
+  num("height", o.clip.height);
+  num("key-every", o.clip.key_interval);
   num("audio", audio);
   num("audio-every", o.clip.audio_every);
   num("audio-block", o.clip.audio_block);
@@ -109,6 +119,24 @@ int main(int argc, char** argv) {
     return 2;
   }
   o.clip.audio = audio != 0;
+  if (clip != "generated" && clip != "picture") {
+    std::fprintf(stderr, "qemsrv: unknown --clip %s\n", clip.c_str());
+    return 2;
+  }
+  if (codec.size() != 1 || !qdec::audio_kind(codec[0])) {
+    std::fprintf(stderr, "qemsrv: --audio-codec wants A, B, C or D\n");
+    return 2;
+  }
+  o.clip.audio_codec = codec[0];
+  if (clip == "picture") {
+    o.clip.kind = vsrv::ClipKind::kPicture;
+    auto fits = [](uint32_t v) { return v >= qdec::kMinDimension && v <= qdec::kMaxDimension; };
+    if (!fits(o.clip.width) || !fits(o.clip.height)) {
+      std::fprintf(stderr, "qemsrv: the picture clip is %d to %d pixels wide and high\n",
+                   qdec::kMinDimension, qdec::kMaxDimension);
+      return 2;
+    }
+  }
   o.quiet = quiet != 0;
   if (identity_given) {
     if (!parse_hex(identity, o.identity_bytes)) {

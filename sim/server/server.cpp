@@ -251,11 +251,10 @@ class Session {
     if (opt_.code != 7) return refuse(opt_.code);
     line("send code 7");
     send_control(code_message(7));
-    send_control(stream_info_message(1, video_length(opt_.clip),
-                                     video_format(opt_.width, opt_.height)));
+    send_control(stream_info_message(1, video_length(opt_.clip), stream_video_format(opt_.clip)));
     line("send stream-info video length=%u", video_length(opt_.clip));
     if (opt_.clip.audio) {
-      send_control(stream_info_message(0, audio_length(opt_.clip), audio_format()));
+      send_control(stream_info_message(0, audio_length(opt_.clip), stream_audio_format(opt_.clip)));
       line("send stream-info audio length=%u", audio_length(opt_.clip));
     }
     if (opt_.hostile == Hostile::kZeroLength || opt_.hostile == Hostile::kHugeLength) {

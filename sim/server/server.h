@@ -25,7 +25,6 @@ struct Options {
   uint16_t port = 0;  // 0: any free pair of ports P, P + 1
   int sessions = 1;   // 0: serve until killed
   ClipShape clip;
-  uint32_t width = 176, height = 144;
   std::size_t max_datagram = 1400;
   uint32_t rate = 2000;          // datagrams per second
   uint32_t buffering_ms = 100;   // CODE 11 this long after CODE 7
