@@ -4,6 +4,7 @@
 
 #include "qemliv32/HTTP/qem_url.h"
 #include "qemliv32/messages.h"
+#include "qemliv32/script_file.h"
 
 namespace qem {
 
@@ -176,7 +177,7 @@ void PlayerCore::paint(Painter& painter) {
   Rect v = current_video_rect();
   if (playback_.frames_decoded_since_format() > 0 && shell_.has_picture()) {
     if (zoom_) painter.fill_black(v);
-    painter.draw_picture(v, zoom_ && settings_.interlaced != 0);
+    painter.draw_picture(v, interlaced_drawing());
   } else {
     switch (state_) {
       case PlayerState::idle:
@@ -241,6 +242,7 @@ void PlayerCore::stream_format(uint32_t kind, const uint8_t* format, std::size_t
     return;
   }
   playback_.format_changed();
+  decoder_interlace_ = true;
   if (mode_ != WindowMode::hosted) shell_.bring_own_window_to_top();
   std::optional<Size> size = shell_.prepare_video(format, n);
   if (!size) {
@@ -278,7 +280,7 @@ void PlayerCore::end_of_transmission() {
   if (in_end_of_transmission_) return;
   in_end_of_transmission_ = true;
   show_status(kStatusEndOfTransmission, 0);
-  shell_.set_decoder_interlace(false);
+  decoder_interlace_ = false;
   if (held_kind_ == ServerTextDecision::Show::status_line)
     show_status(held_text_, kHeldStatusTextMs);
   else if (held_kind_ == ServerTextDecision::Show::message_box)
@@ -338,7 +340,7 @@ int PlayerCore::decode_video(const MediaFrame& frame, int flag) {
 }
 
 void PlayerCore::draw_picture(bool palette_allowed) {
-  shell_.draw_picture(current_video_rect(), zoom_ && settings_.interlaced != 0, palette_allowed);
+  shell_.draw_picture(current_video_rect(), interlaced_drawing(), palette_allowed);
 }
 
 void PlayerCore::first_frame_rendered() {

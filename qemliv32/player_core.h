@@ -108,7 +108,6 @@ class PlayerShell {
   virtual int decode_video(const MediaFrame& frame, int flag) = 0;
   virtual bool has_picture() = 0;
   virtual void draw_picture(const Rect& r, bool interlaced, bool palette_allowed) = 0;
-  virtual void set_decoder_interlace(bool on) = 0;
   virtual void close_video() = 0;
   virtual bool open_audio(const uint8_t* format, std::size_t n, int buffer_size) = 0;
   virtual bool audio_open() = 0;
@@ -217,6 +216,9 @@ class PlayerCore : private VtpEvents, private PlaybackPorts {
   void send_notification();
   void set_state(PlayerState s) { state_ = s; }
   Rect current_video_rect();
+  bool interlaced_drawing() const {
+    return zoom_ && settings_.interlaced != 0 && decoder_interlace_;
+  }
   void take_measured_bandwidth();
 
   PlayerShell& shell_;
@@ -250,6 +252,9 @@ class PlayerCore : private VtpEvents, private PlaybackPorts {
   int band_width_ = 12;
   bool in_end_of_transmission_ = false;
   bool video_prepared_ = false;
+  // Cleared by the end of transmission: no more interlaced drawing until
+  // the next video format.
+  bool decoder_interlace_ = true;
 };
 
 }  // namespace qem

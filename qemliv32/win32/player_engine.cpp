@@ -140,8 +140,8 @@ PlayerEngine::PlayerEngine(HWND parent, const std::string& script)
   lstrcpyA(lf.lfFaceName, "Arial");
   status_font_ = CreateFontIndirectA(&lf);
 
-  video_ = VideoDecoder::load();
-  audio_ = video_ ? AudioOutput::create() : nullptr;
+  video_ = VideoDecoder::create();
+  if (video_) audio_ = std::make_unique<AudioOutput>();
   logo_.load(instance_);
   core_.create(video_ != nullptr && audio_ != nullptr, script);
 }
@@ -334,7 +334,8 @@ std::optional<Size> PlayerEngine::prepare_video(const uint8_t* format, std::size
   HDC screen = GetDC(NULL);
   int bpp = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
   ReleaseDC(NULL, screen);
-  return video_->prepare(format, n, bpp, core_.zoom() && core_.settings().interlaced != 0);
+  if (!video_->prepare(format, n, bpp)) return std::nullopt;
+  return Size{int(video_->width()), int(video_->height())};
 }
 
 int PlayerEngine::decode_video(const MediaFrame& frame, int flag) {
@@ -343,10 +344,6 @@ int PlayerEngine::decode_video(const MediaFrame& frame, int flag) {
 
 void PlayerEngine::draw_picture(const Rect& r, bool interlaced, bool palette_allowed) {
   if (video_ && output_dc_) video_->draw(output_dc_, to_rect(r), interlaced, palette_allowed);
-}
-
-void PlayerEngine::set_decoder_interlace(bool on) {
-  if (video_) video_->set_interlace(on);
 }
 
 void PlayerEngine::close_video() {

@@ -74,7 +74,6 @@ class PlayerEngine : private PlayerShell {
   int decode_video(const MediaFrame& frame, int flag) override;
   bool has_picture() override { return video_ && video_->has_picture(); }
   void draw_picture(const Rect& r, bool interlaced, bool palette_allowed) override;
-  void set_decoder_interlace(bool on) override;
   void close_video() override;
   bool open_audio(const uint8_t* format, std::size_t n, int buffer_size) override;
   bool audio_open() override { return audio_ && audio_->is_open(); }
