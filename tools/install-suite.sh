@@ -2,7 +2,9 @@
 # Lays the Win32 build out in the prefix as an installation would: the suite
 # folder C:\Halvo with the programs, libraries and data files, and the
 # virtual drive's wnaspi32.dll and MCI drivers (halvocd.drv, halvomedia.drv) in
-# the system folder, where winmm loads the drivers the registry names.
+# the system folder, where winmm loads the drivers the registry names. The
+# test decoders (qemdec32.dll, audiodecA-D.dll) go to the system folder only:
+# the engine finds them there, as it would a system's installed decoders.
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 bin="$HALVO_WIN32_BUILD/bin"
@@ -12,6 +14,8 @@ for f in "$bin"/*.exe "$bin"/*.dll "$bin"/*.drv; do
   case "$(basename "$f")" in
     *_tests.exe|*_itest.exe|*late_detach.dll) continue ;;
     wnaspi32.dll) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/" ;;
+    qemdec32.dll|audiodec[A-D].dll)
+      cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/"; continue ;;
     *.drv) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/"; continue ;;
   esac
   cp -f "$f" "$HALVO_SUITE/"

@@ -87,8 +87,8 @@ class VideoDecoder {
  public:
   // Ordinal 2. in_header: the input (width, height, output depth 8/16/24,
   // kTestFourcc, frame length in size_image, render flag in
-  // y_pels_per_meter). out_info: the output header, followed by the palette
-  // the decoder fills for 8 bits. Length 0 gives kNoPicture; flag 2 gives
+  // y_pels_per_meter). out_info: the output header, followed for 8 bits by
+  // the palette, whose first 16 entries the decoder fills. Length 0 gives kNoPicture; flag 2 gives
   // kNoPicture and forgets the base. A picture is written to bits (8 bits:
   // indices, 16: 5-5-5, 24: BGR) and the frame's type returned; an error
   // writes nothing.

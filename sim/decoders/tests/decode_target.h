@@ -37,6 +37,18 @@ class DecodeTarget {
 
   int16_t decode(VideoDecoder& d, const uint8_t* frame, std::size_t length, int flag = 0,
                  uint32_t compression = kTestFourcc) {
+    return call(
+        [&d](void* bits, const void* in, void* info, const void* f) {
+          return d.decode(bits, in, info, f);
+        },
+        frame, length, flag, compression);
+  }
+
+  // Through any decoder with ordinal 2's arguments (bits, input header,
+  // output info, frame).
+  template <class Decode>
+  int16_t call(Decode&& decode, const uint8_t* frame, std::size_t length, int flag = 0,
+               uint32_t compression = kTestFourcc) {
     BitmapHeader in;
     in.width = width_;
     in.height = height_;
@@ -46,7 +58,7 @@ class DecodeTarget {
     in.y_pels_per_meter = flag;
     uint8_t header[kBitmapHeaderBytes];
     write_bitmap_header(in, header);
-    return d.decode(bits_.data(), header, info_.data(), frame);
+    return int16_t(decode(bits_.data(), header, info_.data(), frame));
   }
 
   // The colour at (x, y), rows top-down.
