@@ -8,14 +8,15 @@
 namespace vsrv {
 namespace {
 
+qdec::AudioKind picture_audio_kind(const ClipShape& shape) {
+  return qdec::audio_kind(shape.audio_codec).value_or(qdec::AudioKind::kA);
+}
+
 uint32_t picture_audio_frames(const ClipShape& shape) {
   if (!shape.audio) return 0;
   uint64_t ms = uint64_t(shape.video_frames) * 1000 / std::max<uint32_t>(shape.fps, 1);
-  return uint32_t((ms + kPictureAudioFrameMs - 1) / kPictureAudioFrameMs);
-}
-
-qdec::AudioKind picture_audio_kind(const ClipShape& shape) {
-  return qdec::audio_kind(shape.audio_codec).value_or(qdec::AudioKind::kA);
+  uint32_t frame_ms = picture_audio_frame_ms(shape.audio_codec);
+  return uint32_t((ms + frame_ms - 1) / frame_ms);
 }
 
 std::vector<ClipFrame> picture_frames(const ClipShape& shape) {
@@ -23,7 +24,7 @@ std::vector<ClipFrame> picture_frames(const ClipShape& shape) {
   uint32_t fps = std::max<uint32_t>(shape.fps, 1), audio = picture_audio_frames(shape);
   uint32_t n = 0, k = 0;
   while (n < shape.video_frames || k < audio) {
-    uint32_t tv = uint32_t(uint64_t(n) * 1000 / fps), ta = k * kPictureAudioFrameMs;
+    uint32_t tv = uint32_t(uint64_t(n) * 1000 / fps), ta = k * picture_audio_frame_ms(shape.audio_codec);
     if (n < shape.video_frames && (k >= audio || tv <= ta))
       out.push_back({0, n++, tv});
     else
@@ -37,12 +38,20 @@ Bytes picture_frame_bytes(const ClipShape& shape, uint8_t stream, uint32_t numbe
     return qdec::encode_clip_frame(number, int(shape.width), int(shape.height),
                                    shape.key_interval);
   qdec::AudioKind kind = picture_audio_kind(shape);
-  const uint64_t samples = uint64_t(qdec::kSampleRate) * kPictureAudioFrameMs / 1000;
+  const uint64_t samples =
+      uint64_t(qdec::kSampleRate) * picture_audio_frame_ms(shape.audio_codec) / 1000;
   return qdec::encode_tone(kind, qdec::Tone{}, number * samples,
                            int(samples / uint64_t(qdec::samples_per_call(kind))));
 }
 
 }  // namespace
+
+uint32_t picture_audio_frame_ms(char audio_codec) {
+  qdec::AudioKind kind = qdec::audio_kind(audio_codec).value_or(qdec::AudioKind::kA);
+  bool blocks = kind == qdec::AudioKind::kA || kind == qdec::AudioKind::kD;
+  int calls = blocks ? 16 : 2;
+  return uint32_t(calls * qdec::samples_per_call(kind) * 1000 / qdec::kSampleRate);
+}
 
 std::vector<ClipFrame> clip_frames(const ClipShape& shape) {
   if (shape.kind == ClipKind::kPicture) return picture_frames(shape);
@@ -151,7 +160,7 @@ Bytes stream_audio_format(const ClipShape& shape) {
 uint32_t video_length(const ClipShape& shape) { return shape.video_frames; }
 
 uint32_t audio_length(const ClipShape& shape) {
-  if (shape.kind == ClipKind::kPicture) return picture_audio_frames(shape) * kPictureAudioFrameMs;
+  if (shape.kind == ClipKind::kPicture) return picture_audio_frames(shape) * picture_audio_frame_ms(shape.audio_codec);
   return uint32_t(uint64_t(shape.video_frames) * 1000 / std::max<uint32_t>(shape.fps, 1));
 }
 

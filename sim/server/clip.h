@@ -30,7 +30,10 @@ struct ClipShape {
   uint32_t key_interval = 12;          // picture clip: a key frame every this many
 };
 
-constexpr uint32_t kPictureAudioFrameMs = 240;
+// The picture clip's audio frames hold as many decoder calls as a player's
+// concealment makes up for a lost one (16 blocks of 30 ms for A and D, 2
+// packets of 120 ms for B and C), so a lost frame keeps the sound in time.
+uint32_t picture_audio_frame_ms(char audio_codec);
 
 struct ClipFrame {
   uint8_t stream = 0;   // 0 video, 1 audio
