@@ -2,7 +2,10 @@
 # Lays the Win32 build out in the prefix as an installation would: the suite
 # folder C:\Halvo with the programs, libraries and data files, and the
 # virtual drive's wnaspi32.dll and MCI drivers (halvocd.drv, halvomedia.drv) in
-# the system folder, where winmm loads the drivers the registry names.
+# the system folder, where winmm loads the drivers the registry names. The
+# streaming engine qemliv32.dll goes to the system folder too, where every
+# host finds it, and the outside player program as C:\qemplay\QEMPLAY.EXE,
+# the folder QEMPLAY.INI's Directory names by default.
 set -eu
 source "$(dirname "$0")/wine-env.sh"
 bin="$HALVO_WIN32_BUILD/bin"
@@ -13,6 +16,10 @@ for f in "$bin"/*.exe "$bin"/*.dll "$bin"/*.drv; do
     *_tests.exe|*_itest.exe|*late_detach.dll) continue ;;
     wnaspi32.dll) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/" ;;
     *.drv) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/"; continue ;;
+    qemliv32.dll) cp -f "$f" "$WINEPREFIX/drive_c/windows/system32/"; continue ;;
+    qemplay.exe)
+      mkdir -p "$WINEPREFIX/drive_c/qemplay"
+      cp -f "$f" "$WINEPREFIX/drive_c/qemplay/QEMPLAY.EXE"; continue ;;
   esac
   cp -f "$f" "$HALVO_SUITE/"
 done
