@@ -202,6 +202,10 @@ void PlayerCore::paint(Painter& painter) {
 // --- upcalls of the client ---
 
 void PlayerCore::progress(int percent) {
+  // A Stop taken while an upcall waited on the system (opening the sound
+  // device lets sent messages in) leaves the client idle; what the upcall's
+  // message goes on to report is no longer so.
+  if (client_.state() == ProtocolState::idle) return;
   if (percent >= 100) {
     show_status(kStatusWait, 0);
   } else {

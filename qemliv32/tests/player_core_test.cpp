@@ -31,6 +31,7 @@ class FakeShell : public PlayerShell {
   PlayerSettings settings;
   bool audio_opens = true;
   bool video_prepares = true;
+  bool stop_while_opening_audio = false;
   bool picture = false;
   Rect client{0, 0, 320, 240};
   std::string title;
@@ -95,7 +96,10 @@ class FakeShell : public PlayerShell {
   bool has_picture() override { return picture; }
   void draw_picture(const Rect& r, bool, bool) override { log.push_back("draw " + show(r)); }
   void close_video() override {}
-  bool open_audio(const uint8_t*, std::size_t, int) override { return audio_opens; }
+  bool open_audio(const uint8_t*, std::size_t, int) override {
+    if (stop_while_opening_audio) core->stop();
+    return audio_opens;
+  }
   bool audio_open() override { return audio_opens; }
   bool play_audio(const MediaFrame&) override { return true; }
   void pause_audio() override {}
@@ -341,6 +345,16 @@ TEST_F(PlayerCoreTest, FormatFailures) {
   server(framed(5, cat({be32(0), be32(100), be32(2), Bytes{0xFF, 0xFF}})));
   server(framed(5, cat({be32(0), be32(100), be32(2), Bytes{0xFF, 0xFF}})));
   EXPECT_EQ(shell.take("error"), (Log{"error 18"})) << "once per process";
+}
+
+TEST_F(PlayerCoreTest, StopWhileTheSoundDeviceOpensStaysStopped) {
+  // Opening a wave device lets messages sent by other threads in: Stop can
+  // run inside the audio format upcall.
+  streaming();
+  shell.stop_while_opening_audio = true;
+  server(framed(5, cat({be32(0), be32(100), be32(2), Bytes{0xFF, 0xFF}})));
+  EXPECT_EQ(core.state(), PlayerState::idle);
+  EXPECT_EQ(core.status(), kStatusDisconnected);
 }
 
 TEST_F(PlayerCoreTest, PaintDependsOnTheStateUntilAPictureIsDecoded) {

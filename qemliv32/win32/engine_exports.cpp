@@ -13,60 +13,60 @@ PlayerEngine* engine_of(void* engine) { return static_cast<PlayerEngine*>(engine
 
 extern "C" {
 
-__declspec(dllexport) void* WINAPI QemCreate(HWND parent, const char* script) {
+void* WINAPI QemCreate(HWND parent, const char* script) {
   return PlayerEngine::create(parent, qem::script_path_argument(script));
 }
 
-__declspec(dllexport) void WINAPI Open(void* engine, const char* script) {
+void WINAPI Open(void* engine, const char* script) {
   if (PlayerEngine* e = engine_of(engine)) e->core().open(qem::script_path_argument(script));
 }
 
-__declspec(dllexport) void WINAPI Play(void* engine) {
+void WINAPI Play(void* engine) {
   if (PlayerEngine* e = engine_of(engine)) e->core().play();
 }
 
-__declspec(dllexport) void WINAPI PlayWithNotify(void* engine, HWND window, UINT value) {
+void WINAPI PlayWithNotify(void* engine, HWND window, UINT value) {
   if (PlayerEngine* e = engine_of(engine))
     e->core().play_with_notify(uint32_t(reinterpret_cast<uintptr_t>(window)), value,
                                qem::NotifyKind::message);
 }
 
-__declspec(dllexport) void WINAPI PlayWithMCINotify(void* engine, HWND window, UINT device) {
+void WINAPI PlayWithMCINotify(void* engine, HWND window, UINT device) {
   if (PlayerEngine* e = engine_of(engine))
     e->core().play_with_notify(uint32_t(reinterpret_cast<uintptr_t>(window)), device,
                                qem::NotifyKind::mci);
 }
 
-__declspec(dllexport) void WINAPI Stop(void* engine) {
+void WINAPI Stop(void* engine) {
   if (PlayerEngine* e = engine_of(engine)) e->core().stop();
 }
 
-__declspec(dllexport) void WINAPI Destroy(void* engine) { delete engine_of(engine); }
+void WINAPI Destroy(void* engine) { delete engine_of(engine); }
 
-__declspec(dllexport) int WINAPI GetCurState(void* engine) {
+int WINAPI GetCurState(void* engine) {
   PlayerEngine* e = engine_of(engine);
   return e ? int(e->core().state()) : -1;
 }
 
-__declspec(dllexport) int WINAPI GetPos1000(void* engine) {
+int WINAPI GetPos1000(void* engine) {
   PlayerEngine* e = engine_of(engine);
   return e ? e->core().position1000() : -1;
 }
 
-__declspec(dllexport) void WINAPI SetOutPutWindow(void* engine, HWND window) {
+void WINAPI SetOutPutWindow(void* engine, HWND window) {
   if (PlayerEngine* e = engine_of(engine)) e->set_output_window(window);
 }
 
-__declspec(dllexport) void WINAPI SetOutPutWindowState(void* engine, int show_command) {
+void WINAPI SetOutPutWindowState(void* engine, int show_command) {
   if (PlayerEngine* e = engine_of(engine)) e->set_output_window_state(show_command);
 }
 
-__declspec(dllexport) void WINAPI SetOutPutRect(void* engine, int left, int top, int right,
+void WINAPI SetOutPutRect(void* engine, int left, int top, int right,
                                                 int bottom) {
   if (PlayerEngine* e = engine_of(engine)) e->set_output_rect({left, top, right, bottom});
 }
 
-__declspec(dllexport) void WINAPI GetOutPutRect(void* engine, int* left, int* top, int* right,
+void WINAPI GetOutPutRect(void* engine, int* left, int* top, int* right,
                                                 int* bottom) {
   PlayerEngine* e = engine_of(engine);
   if (!e) return;
@@ -77,23 +77,23 @@ __declspec(dllexport) void WINAPI GetOutPutRect(void* engine, int* left, int* to
   if (bottom) *bottom = r.bottom;
 }
 
-__declspec(dllexport) void WINAPI Stretch(void* engine, BOOL on) {
+void WINAPI Stretch(void* engine, BOOL on) {
   if (PlayerEngine* e = engine_of(engine)) e->core().set_stretch(on != FALSE);
 }
 
-__declspec(dllexport) void WINAPI SetZoom(void* engine, BOOL on) {
+void WINAPI SetZoom(void* engine, BOOL on) {
   if (PlayerEngine* e = engine_of(engine)) e->core().set_zoom(on != FALSE);
 }
 
-__declspec(dllexport) void WINAPI ShowMsg(void* engine, const char* text) {
+void WINAPI ShowMsg(void* engine, const char* text) {
   if (PlayerEngine* e = engine_of(engine)) e->core().show_message(text ? text : "");
 }
 
-__declspec(dllexport) void WINAPI Update(void* engine) {
+void WINAPI Update(void* engine) {
   if (PlayerEngine* e = engine_of(engine)) e->update();
 }
 
-__declspec(dllexport) void WINAPI Configure(void* engine) {
+void WINAPI Configure(void* engine) {
   if (PlayerEngine* e = engine_of(engine)) e->configure();
 }
 

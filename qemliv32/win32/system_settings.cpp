@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <map>
 #include <memory>
 
 #include "qemliv32/player_id.h"
@@ -51,8 +52,10 @@ class CoGuidSource : public GuidSource {
 }  // namespace
 
 ProfileStore& private_profile_store(const std::string& file) {
-  static std::unique_ptr<PrivateProfileStore> store;
-  store = std::make_unique<PrivateProfileStore>(file);
+  // One store per file for the life of the program: callers keep theirs.
+  static std::map<std::string, std::unique_ptr<PrivateProfileStore>> stores;
+  std::unique_ptr<PrivateProfileStore>& store = stores[file];
+  if (!store) store = std::make_unique<PrivateProfileStore>(file);
   return *store;
 }
 
