@@ -157,7 +157,10 @@ Bytes stream_audio_format(const ClipShape& shape) {
   return wave_format(qdec::codec_tag(kind), qdec::block_code(kind));
 }
 
-uint32_t video_length(const ClipShape& shape) { return shape.video_frames; }
+uint32_t video_length(const ClipShape& shape, uint32_t server_version) {
+  if (server_version < 257) return shape.video_frames;
+  return uint32_t(uint64_t(shape.video_frames) * 1000 / std::max<uint32_t>(shape.fps, 1));
+}
 
 uint32_t audio_length(const ClipShape& shape) {
   if (shape.kind == ClipKind::kPicture) return picture_audio_frames(shape) * picture_audio_frame_ms(shape.audio_codec);

@@ -62,7 +62,10 @@ Bytes audio_format();
 // compression code; codec tag -1 .. -4, 8000 Hz and the codec's block code.
 Bytes stream_video_format(const ClipShape& shape);
 Bytes stream_audio_format(const ClipShape& shape);
-uint32_t video_length(const ClipShape& shape);  // frame count
+// The video stream's length as STREAM_INFO gives it: servers of version 257
+// or more count it in ms (players then place frames by time), older ones in
+// frames.
+uint32_t video_length(const ClipShape& shape, uint32_t server_version);
 uint32_t audio_length(const ClipShape& shape);  // ms
 
 // One datagram before numbering: bytes from offset 4 on are final; the

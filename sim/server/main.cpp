@@ -26,7 +26,7 @@ void usage() {
       "  --first-seq 1 --generation 1 --report-every 0\n"
       "  --text-flags 2 --text-ms 2000 --text TEXT ('' for none)\n"
       "  --hostile none|zero-length|huge-length|seq-jump|long-entry|endless-fragments\n"
-      "  --endless 2000 --linger 5000 (ms) --quiet 1\n",
+      "  --endless 2000 --linger 5000 (ms) --quiet 1 --hold-open 0 (1: keep the connection after the clip)\n",
       stderr);
 }
 
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     field = it->second;
     kv.erase(it);
   };
-  uint32_t audio = o.clip.audio, quiet = 0;
+  uint32_t audio = o.clip.audio, quiet = 0, hold_open = 0;
   std::string identity, hostile = "none", clip = "generated", codec = "A";
   bool identity_given = kv.count("identity") != 0;
   text("host", o.host);
@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
   num("endless", o.endless_count);
   num("linger", o.linger_ms);
   num("quiet", quiet);
+  num("hold-open", hold_open);
   if (!kv.empty()) {
     std::fprintf(stderr, "qemsrv: unknown option --%s\n", kv.begin()->first.c_str());
     usage();
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
     }
   }
   o.quiet = quiet != 0;
+  o.hold_open = hold_open != 0;
   if (identity_given) {
     if (!parse_hex(identity, o.identity_bytes)) {
       std::fprintf(stderr, "qemsrv: --identity wants hex bytes\n");

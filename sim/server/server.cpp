@@ -251,8 +251,8 @@ class Session {
     if (opt_.code != 7) return refuse(opt_.code);
     line("send code 7");
     send_control(code_message(7));
-    send_control(stream_info_message(1, video_length(opt_.clip), stream_video_format(opt_.clip)));
-    line("send stream-info video length=%u", video_length(opt_.clip));
+    send_control(stream_info_message(1, video_length(opt_.clip, opt_.version), stream_video_format(opt_.clip)));
+    line("send stream-info video length=%u", video_length(opt_.clip, opt_.version));
     if (opt_.clip.audio) {
       send_control(stream_info_message(0, audio_length(opt_.clip), stream_audio_format(opt_.clip)));
       line("send stream-info audio length=%u", audio_length(opt_.clip));
@@ -355,7 +355,9 @@ class Session {
     emit(datagrams_[clip_index], last);
     if (last) {
       send_code11();
-      phase_ = Phase::kFinishing;
+      // Held open: the player plays out what it has and waits for more.
+      phase_ = opt_.hold_open ? Phase::kWaitClose : Phase::kFinishing;
+      if (opt_.hold_open) line("holding the connection open");
       deadline_ = now_ms() + opt_.linger_ms;
     }
   }

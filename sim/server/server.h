@@ -44,6 +44,7 @@ struct Options {
   uint32_t endless_count = 2000;  // datagrams of never-ending fragments
   uint32_t linger_ms = 5000;      // longest wait for the client at any step
   bool quiet = false;             // no line per datagram
+  bool hold_open = false;         // after the last datagram, send nothing more and keep the connection
 };
 
 // Listens on host:port (TCP) and port + 1 (UDP), prints

@@ -62,5 +62,13 @@ TEST(ClipFrames, VideoFramesStartWithTheirType) {
   EXPECT_NE(frame_bytes(shape, 0, 5), frame_bytes(shape, 0, 17)) << "frames differ";
 }
 
+TEST(ClipFrames, VideoLengthCountsFramesForOldServersAndMsForNewOnes) {
+  ClipShape shape;
+  shape.video_frames = 150;
+  shape.fps = 25;
+  EXPECT_EQ(video_length(shape, 256), 150u);
+  EXPECT_EQ(video_length(shape, 257), 6000u);
+}
+
 }  // namespace
 }  // namespace vsrv
