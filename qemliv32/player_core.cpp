@@ -53,6 +53,7 @@ void PlayerCore::reset_for_play() {
   status_expiry_.reset();
   server_version_.reset();
   stream_length_.reset();
+  has_video_length_ = false;
   last_number_ = 0;
   last_time_ = 0;
   playback_.reset();
@@ -234,7 +235,10 @@ void PlayerCore::disconnected() {
 }
 
 void PlayerCore::stream_format(uint32_t kind, const uint8_t* format, std::size_t n) {
-  stream_length_ = client_.stream_length();
+  // The position is the video's: an audio length counts only while no video
+  // length is known.
+  if (kind != 0 || !has_video_length_) stream_length_ = client_.stream_length();
+  if (kind != 0) has_video_length_ = true;
   if (kind == 0) {
     if (!shell_.open_audio(format, n, settings_.buffer_size)) {
       shell_.pause_audio();
@@ -299,7 +303,6 @@ void PlayerCore::sync_stream_flags() {
   playback_.set_strict_loss(client_.strict_loss());
   playback_.set_has_video(client_.stream_has_video());
   if (client_.server_version()) server_version_ = client_.server_version();
-  if (client_.stream_length()) stream_length_ = client_.stream_length();
 }
 
 void PlayerCore::note_position() {

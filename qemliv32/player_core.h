@@ -237,6 +237,7 @@ class PlayerCore : private VtpEvents, private PlaybackPorts {
   std::string path_;
   std::optional<uint32_t> server_version_;
   std::optional<uint32_t> stream_length_;
+  bool has_video_length_ = false;
   uint32_t last_number_ = 0;
   uint32_t last_time_ = 0;
   std::string status_;

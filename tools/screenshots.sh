@@ -5,7 +5,8 @@
 # (dialog 151); the panel the detector starts, playing track 5 at 0:03:07
 # (held there), its pop-up menu, its About box, and a Video CD playing in
 # its video window beside it; the web front end's window with its Help
-# menu open, and the test browser after 1, 2 and Enter on the remote. The
+# menu open, and the test browser after 1, 2 and Enter on the remote; and
+# the test host playing a stream from the test server (its last frame). The
 # positions are held, so two runs give the same files. Run under
 # Xvfb (started here when there is no DISPLAY) in a copy of the suite's
 # prefix whose programs all run in one Wine desktop, so that frames and
@@ -301,6 +302,36 @@ wine_out "$wintool" close "$WEB_FRAME" "$WEB_TITLE" >/dev/null
 wine_out "$wintool" gone "$WEB_FRAME" "$WEB_TITLE" 20 >/dev/null || die "the front end stayed"
 wine_out "$wintool" close IEFrame - >/dev/null
 wine_out "$wintool" gone IEFrame - 20 >/dev/null || die "the browser stayed"
+
+# ---- a stream from the test server in the test host's window
+
+# 75 frames (3 s) with sound; then the server holds the connection, so the
+# last picture, frame 74, stays on the screen until the data time-out.
+qemsrv="$HALVO_TOP/build/native/sim/server/qemsrv"
+[ -x "$qemsrv" ] || die "no $qemsrv (./halvo build)"
+"$qemsrv" --port 0 --sessions 1 --quiet 1 --clip picture --frames 75 --fps 25 --hold-open 1 \
+  --linger 60000 >"$work/server.log" 2>&1 &
+server_pid=$!
+trap 'kill $server_pid 2>/dev/null || true; cleanup' EXIT
+listening() { grep -q '^listening' "$work/server.log"; }
+until_true "the test server did not start" listening
+port=$(awk '/^listening/ {print $3; exit}' "$work/server.log")
+mkdir -p "$HALVO_SUITE/Stream"
+printf 'qem://127.0.0.1:%s/clip\r\n' "$port" >"$HALVO_SUITE/Stream/clip.qem"
+printf '[Settings]\r\nBufferSize=2000\r\n' >"$WINEPREFIX/drive_c/windows/QEMPLAY.INI"
+(cd "$HALVO_SUITE" && setsid "$HALVO_WINE" qemhost.exe --trace --play 'C:\Halvo\Stream\clip.qem' \
+   </dev/null >"$work/host.out" 2>>"$work/wine.log" &)
+host=$(wine_out "$wintool" wait HalvoQemHost - 20) || die "no host window"
+held() { grep -q 'holding the connection open' "$work/server.log"; }
+until_true "the server did not send the clip" held
+played_out() { tr -d '\r' <"$work/host.out" | grep -q '^state 3 pos 9'; }
+until_true "the stream did not play" played_out
+# The last few frames after the ninth tenth, then the picture holds.
+sleep 1
+shot stream $host
+wine_out "$wintool" close HalvoQemHost - >/dev/null
+wine_out "$wintool" gone HalvoQemHost - 20 >/dev/null || die "the host stayed"
+kill $server_pid 2>/dev/null || true
 
 # ---- the detector's status window, last: the held Play below keeps the
 # detector busy for a while

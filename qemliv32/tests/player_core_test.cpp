@@ -386,6 +386,19 @@ TEST_F(PlayerCoreTest, PaintDependsOnTheStateUntilAPictureIsDecoded) {
       << "zoomed and interlaced: black first, then every other line";
 }
 
+TEST_F(PlayerCoreTest, PositionIsTheVideosWhicheverFormatComesLast) {
+  streaming();
+  server(framed(5, cat({be32(1), be32(3000), be32(4), Bytes{0, 0, 0, 0}})));
+  server(framed(5, cat({be32(0), be32(3360), be32(2), Bytes{0xFF, 0xFF}})));
+  // Frames 1 and 2 of the video, then buffering ends; version 257 counts in ms.
+  server(framed(16, cat({be32(257), be32(0), be32(0)})));
+  Bytes d = datagram(1, 1, {entry(0, 0, 0, 0, Bytes{0, 1}), entry(0, 0, 1500, 1, Bytes{0, 1})});
+  core.client().on_datagram(d.data(), d.size(), shell.clock);
+  server(framed(2, be32(11)));
+  for (int i = 0; i < 60; ++i) tick(33);
+  EXPECT_EQ(core.position1000(), 500) << "1500 ms of the video's 3000, not of the audio's 3360";
+}
+
 TEST_F(PlayerCoreTest, ConfigureSendsAChangedSlideModeWhileConnected) {
   shell.settings.slide_mode = 1;
   core.settings_changed();

@@ -44,6 +44,7 @@ void* engine = nullptr;
 std::string script_arg;  // as given to QemCreate (narrow or UTF-16 bytes)
 bool trace = false;
 int traced_state = -2;
+int traced_tenth = -1;  // GetPos1000 / 100 last printed
 int notifies = 0;
 WPARAM last_notify_wp = 0;
 LPARAM last_notify_lp = 0;
@@ -99,8 +100,10 @@ LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_TIMER:
-      if (engine && api.state(engine) != traced_state) {
+      // A line when the state changes, and when the position passes a tenth.
+      if (engine && (api.state(engine) != traced_state || api.pos(engine) / 100 != traced_tenth)) {
         traced_state = api.state(engine);
+        traced_tenth = api.pos(engine) / 100;
         std::printf("state %d pos %d\n", traced_state, api.pos(engine));
         std::fflush(stdout);
       }
