@@ -44,13 +44,13 @@ bool FrameQueue::fits(std::size_t entries, std::size_t bytes) const {
 FrameQueue::Insert FrameQueue::insert(MediaFrame&& frame) {
   compact(frame);
   const std::size_t cost = charge(frame);
-  auto it = std::lower_bound(frames_.begin(), frames_.end(), frame.number,
-                             [](const MediaFrame& f, uint32_t n) { return f.number < n; });
-  if (it != frames_.end() && it->number == frame.number) {
-    const std::size_t old = charge(*it);
+  const uint32_t number = frame.number;
+  auto it = frames_.lower_bound(number);
+  if (it != frames_.end() && it->first == number) {
+    const std::size_t old = charge(it->second);
     if (cost > old && !fits(0, cost - old)) return Insert::refused;
     held_bytes_ = held_bytes_ - old + cost;
-    *it = std::move(frame);
+    it->second = std::move(frame);
     return Insert::replaced;
   }
 
@@ -58,39 +58,33 @@ FrameQueue::Insert FrameQueue::insert(MediaFrame&& frame) {
   const bool at_tail = !frames_.empty() && it == frames_.end();
   const bool at_head = !frames_.empty() && it == frames_.begin();
   uint32_t gap = 0;
-  if (at_tail) gap = frame.number - frames_.back().number;
-  if (at_head) gap = frames_.front().number - frame.number;
+  if (at_tail) gap = number - frames_.rbegin()->first;
+  if (at_head) gap = frames_.begin()->first - number;
   const std::size_t fill = (gap > 1 && gap <= kMaxGap) ? gap - 1 : 0;
   if (!fits(1 + fill, cost + fill * kEntryCost)) return Insert::refused;
   held_bytes_ += cost + fill * kEntryCost;
 
-  if (fill && at_tail) {
-    const MediaFrame& a = frames_.back();
+  if (fill) {
+    // From frame a to frame b, n numbers apart: a + k at a's time + k x step.
+    const MediaFrame& a = at_tail ? frames_.rbegin()->second : frame;
+    const MediaFrame& b = at_tail ? frame : frames_.begin()->second;
     const uint32_t a_number = a.number;
     const int64_t a_time = a.time;
-    const int64_t step = (int64_t(frame.time) - a_time) / int64_t(gap);
+    const int64_t step = (int64_t(b.time) - a_time) / int64_t(gap);
+    const MediaStream stream = frame.stream;
     for (uint32_t k = 1; k < gap; ++k)
-      frames_.push_back(placeholder(a_number + k, a_time + int64_t(k) * step, frame.stream));
-  } else if (fill && at_head) {
-    const int64_t a_time = frame.time;
-    const int64_t step = (int64_t(frames_.front().time) - a_time) / int64_t(gap);
-    for (uint32_t k = gap - 1; k >= 1; --k)
-      frames_.push_front(placeholder(frame.number + k, a_time + int64_t(k) * step, frame.stream));
+      frames_.emplace_hint(it, a_number + k, placeholder(a_number + k, a_time + int64_t(k) * step, stream));
+    if (at_head) it = frames_.begin();
   }
-  if (at_tail || frames_.empty()) {
-    frames_.push_back(std::move(frame));
-  } else if (at_head) {
-    frames_.push_front(std::move(frame));
-  } else {
-    frames_.insert(it, std::move(frame));
-  }
+  frames_.emplace_hint(it, number, std::move(frame));
   return Insert::queued;
 }
 
 MediaFrame FrameQueue::pop_front() {
-  held_bytes_ -= charge(frames_.front());
-  MediaFrame f = std::move(frames_.front());
-  frames_.pop_front();
+  auto first = frames_.begin();
+  held_bytes_ -= charge(first->second);
+  MediaFrame f = std::move(first->second);
+  frames_.erase(first);
   return f;
 }
 

@@ -17,7 +17,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <iterator>
+#include <map>
 
 #include "qemliv32/media_frame.h"
 
@@ -45,8 +46,9 @@ class FrameQueue {
     std::size_t max_frames = 16384;
     std::size_t max_bytes = std::size_t(64) << 20;
   };
-  // What an entry costs besides the bytes it keeps alive.
-  static constexpr std::size_t kEntryCost = sizeof(MediaFrame);
+  // What an entry costs besides the bytes it keeps alive (the frame and its
+  // tree node).
+  static constexpr std::size_t kEntryCost = sizeof(MediaFrame) + 48;
 
   enum class Insert { queued, replaced, refused };
 
@@ -62,8 +64,8 @@ class FrameQueue {
 
   bool empty() const { return frames_.empty(); }
   std::size_t size() const { return frames_.size(); }
-  const MediaFrame* front() const { return frames_.empty() ? nullptr : &frames_.front(); }
-  const MediaFrame* back() const { return frames_.empty() ? nullptr : &frames_.back(); }
+  const MediaFrame* front() const { return frames_.empty() ? nullptr : &frames_.begin()->second; }
+  const MediaFrame* back() const { return frames_.empty() ? nullptr : &frames_.rbegin()->second; }
   MediaFrame pop_front();  // precondition: !empty()
   void clear();
 
@@ -72,8 +74,7 @@ class FrameQueue {
   // Without such a key frame the queue ends up empty.
   template <class F>
   void flush_until_key(int64_t min_time, F&& flushed) {
-    while (!frames_.empty() &&
-           !(is_key_frame(frames_.front()) && int64_t(frames_.front().time) >= min_time))
+    while (!frames_.empty() && !(is_key_frame(*front()) && int64_t(front()->time) >= min_time))
       flushed(pop_front());
   }
 
@@ -83,18 +84,36 @@ class FrameQueue {
   std::size_t held_bytes() const { return held_bytes_; }
   const Limits& limits() const { return limits_; }
 
-  using const_iterator = std::deque<MediaFrame>::const_iterator;
-  const_iterator begin() const { return frames_.begin(); }
-  const_iterator end() const { return frames_.end(); }
+  // The frames in order, head first.
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = MediaFrame;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const MediaFrame*;
+    using reference = const MediaFrame&;
+    const MediaFrame& operator*() const { return it_->second; }
+    const MediaFrame* operator->() const { return &it_->second; }
+    const_iterator& operator++() { ++it_; return *this; }
+    bool operator==(const const_iterator& o) const { return it_ == o.it_; }
+    bool operator!=(const const_iterator& o) const { return it_ != o.it_; }
+
+   private:
+    friend class FrameQueue;
+    explicit const_iterator(std::map<uint32_t, MediaFrame>::const_iterator it) : it_(it) {}
+    std::map<uint32_t, MediaFrame>::const_iterator it_;
+  };
+  const_iterator begin() const { return const_iterator(frames_.begin()); }
+  const_iterator end() const { return const_iterator(frames_.end()); }
 
  private:
   static std::size_t charge(const MediaFrame& f);
   bool fits(std::size_t entries, std::size_t bytes) const;
-  void insert_placeholders_after(std::size_t at, uint32_t from_number, uint32_t from_time,
-                                 uint32_t to_number, uint32_t to_time, MediaStream stream);
 
   Limits limits_;
-  std::deque<MediaFrame> frames_;
+  // By number: finding a frame's place costs log n wherever a hostile stream
+  // puts it.
+  std::map<uint32_t, MediaFrame> frames_;
   std::size_t held_bytes_ = 0;
 };
 

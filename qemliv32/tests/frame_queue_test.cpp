@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,7 +68,7 @@ TEST(FrameQueue, LateFrameReplacesItsPlaceholder) {
   ASSERT_EQ(q.size(), 5u);
   EXPECT_EQ(q.insert(frame(7, 700, 6, kIntraNormal)), FrameQueue::Insert::replaced);
   EXPECT_EQ(q.size(), 5u);
-  auto it = q.begin() + 2;
+  auto it = std::next(q.begin(), 2);
   ASSERT_EQ(it->number, 7u);
   ASSERT_EQ(it->length(), 6u);
   EXPECT_EQ(it->data()[0], kIntraNormal);
