@@ -53,6 +53,8 @@ until notified; do
   ((++tenths < 600)) || die "the stream did not end within a minute"
   sleep 0.1
 done
+stopped() { tr -d '\r' <"$work/host.out" | grep -q '^state 0'; }
+until_true "the engine did not go back to idle" stopped
 show_new
 echo "  (states: 1 connecting, 2 requesting, 5 buffering, 3 playing, 4 stopped, 0 idle;"
 echo "   pos is GetPos1000, thousandths of the stream)"
