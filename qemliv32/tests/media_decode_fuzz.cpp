@@ -15,17 +15,11 @@
 
 #include "qemliv32/audio_decode.h"
 #include "qemliv32/wave_buffers.h"
+#include "qemliv32/tests/fuzz_check.h"
 
 using namespace qem;
 
 namespace {
-
-void check_at(bool ok, const char* what, int line) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  std::abort();
-}
-#define check(x) check_at((x), #x, __LINE__)
 
 struct FuzzDecoder : SoundDecoder {
   SoundDecoderKind kind = SoundDecoderKind::a;

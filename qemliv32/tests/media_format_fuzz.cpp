@@ -11,17 +11,11 @@
 #include "qemliv32/audio_format.h"
 #include "qemliv32/video_format.h"
 #include "qemliv32/wave_buffers.h"
+#include "qemliv32/tests/fuzz_check.h"
 
 using namespace qem;
 
 namespace {
-
-void check_at(bool ok, const char* what, int line) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  std::abort();
-}
-#define check(x) check_at((x), #x, __LINE__)
 
 int16_t s16(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
 

@@ -10,17 +10,11 @@
 #include <vector>
 
 #include "qemliv32/playback.h"
+#include "qemliv32/tests/fuzz_check.h"
 
 using namespace qem;
 
 namespace {
-
-void check_at(bool ok, const char* what, int line) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  std::abort();
-}
-#define check(x) check_at((x), #x, __LINE__)
 
 class Reader {
  public:
