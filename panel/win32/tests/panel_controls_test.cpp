@@ -15,55 +15,17 @@
 #include "panel/win32/indicator.h"
 #include "panel/win32/seven_segment_digit.h"
 #include "panel/win32/volume_bar.h"
+#include "testing/win32/canvas.h"
 
 namespace panel {
 namespace {
 
 const COLORREF kMarker = RGB(12, 34, 56);
 
-// A 32-bit top-down DIB section in a memory DC: exact colours, readable.
-class Canvas {
+// Canvases start in the marker colour, so what a control left alone shows.
+class Canvas : public itest::Canvas {
  public:
-  Canvas(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(NULL);
-    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), NULL, 0);
-    old_ = SelectObject(dc_, bitmap_);
-    fill(kMarker);
-  }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-
-  bool ok() const { return dc_ && bitmap_ && bits_; }
-  HDC dc() const { return dc_; }
-  void fill(COLORREF c) {
-    GdiFlush();
-    for (int i = 0; i < width_ * height_; ++i)
-      bits_[i] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-  }
-  COLORREF at(int x, int y) const {
-    GdiFlush();
-    DWORD v = bits_[y * width_ + x];
-    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-  }
-
- private:
-  int width_, height_;
-  HDC dc_ = NULL;
-  HBITMAP bitmap_ = NULL;
-  HGDIOBJ old_ = NULL;
-  DWORD* bits_ = nullptr;
+  Canvas(int width, int height) : itest::Canvas(width, height, kMarker) {}
 };
 
 // Counts the pixels of a cell that differ from what the geometry says.

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "sim/decoders/test_picture.h"
+#include "testing/win32/canvas.h"
 
 using namespace itest;
 using namespace qemhost;
@@ -94,30 +95,17 @@ std::optional<uint32_t> EngineTest::frame_on_screen() {
                int(send(kOutputRect, 3))};
   int w = area.right - area.left, h = area.bottom - area.top;
   if (w <= 0 || h <= 0) return std::nullopt;
+  itest::Canvas canvas(w, h, RGB(0, 0, 0));
   HDC window_dc = GetDC(window_);
-  HDC mem = CreateCompatibleDC(window_dc);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, w, h, window_dc, area.left, area.top, SRCCOPY);
-  GdiFlush();
-  const uint32_t* px = static_cast<const uint32_t*>(bits);
+  bool copied = canvas.ok() && canvas.copy_from(window_dc, area.left, area.top);
+  ReleaseDC(window_, window_dc);
+  if (!copied) return std::nullopt;
   std::optional<uint16_t> n = qdec::read_frame_number(
       [&](int x, int y) {
-        uint32_t v = px[size_t(y) * size_t(w) + size_t(x)];
+        uint32_t v = canvas.pixel(x, y);
         return qdec::Rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
       },
       0, 0, w, h);
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(window_, window_dc);
   if (!n) return std::nullopt;
   return uint32_t(*n);
 }
