@@ -24,17 +24,10 @@ done
 
 echo
 echo "== Cross-process delivery under Wine"
-source tools/wine-env.sh
-"$WINESERVER" -p 2>/dev/null || true
-trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
-"$HALVO_WINE" wineboot </dev/null >/dev/null 2>&1 || true
-"$HALVO_WINE" "$HALVO_SUITE/halvo-remote.exe" reset >/dev/null
-# The detector rows start detector.exe: with the drives' automatic insert
-# notification on it would first ask to restart Windows.
-for instance in 0 1; do
-  "$HALVO_WINE" reg add "HKLM\\Enum\\SCSI\\HALVO___CDR-IR__\\$instance" /v AutoInsertNotification \
-    /t REG_BINARY /d 00 /f >/dev/null 2>&1
-done
+source tools/bench-wine.sh
+# The detector rows start detector.exe, which would first ask to restart
+# Windows with the notification on.
+bench_wine_ready
 cd "$HALVO_SUITE"
 "$HALVO_WINE" beamhub_bench.exe "${HALVO_BENCH_ROUNDS:-2000}"
 

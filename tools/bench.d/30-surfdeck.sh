@@ -92,19 +92,12 @@ fi
 echo
 echo "== Enter to the browser under Wine: the poll tick that reads Enter to WWW_OpenURL at the test browser,"
 echo "   beside the library's delivery and a bare DDE connect-request-disconnect (same run, $rounds each)"
-source tools/wine-env.sh
+source tools/bench-wine.sh
 cmake --build "$HALVO_WIN32_BUILD" --target surfdeck_enter_bench -j2 >/dev/null
 tools/install-suite.sh >/dev/null
-"$WINESERVER" -p 2>/dev/null || true
-trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
-"$HALVO_WINE" wineboot </dev/null >/dev/null 2>&1 || true
-"$HALVO_WINE" "$HALVO_SUITE/halvo-remote.exe" reset >/dev/null
-# With the drives' automatic insert notification on, the first process
-# would switch it off and hand the clients a notice first.
-for instance in 0 1; do
-  "$HALVO_WINE" reg add "HKLM\\Enum\\SCSI\\HALVO___CDR-IR__\\$instance" /v AutoInsertNotification \
-    /t REG_BINARY /d 00 /f >/dev/null 2>&1
-done
+# With the notification on, the first process would switch it off and hand
+# the clients a notice first.
+bench_wine_ready
 cd "$HALVO_SUITE"
 # About rounds x 1.3 s: one press or exchange per 200 ms tick, the phases in turns. The drive is reset before and after.
 "$HALVO_WINE" surfdeck_enter_bench.exe "$rounds" || status=1
