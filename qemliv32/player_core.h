@@ -33,7 +33,6 @@ constexpr std::size_t kMaxStatus = 50;
 constexpr std::size_t kMaxScriptUrl = 255;
 constexpr uint32_t kClickToPlayHoldMs = 10;
 constexpr uint32_t kHeldStatusTextMs = 1000;
-constexpr uint32_t kTimeDisplayEveryMs = 1024;
 constexpr int kConnectFailureDataPort = 6;  // "Data Port In Use"
 constexpr int kErrorSoundDevice = 18;
 
@@ -156,8 +155,6 @@ class PlayerCore : private VtpEvents, private PlaybackPorts {
   Rect output_rect() { return output_area(mode_, shell_.output_client_rect(), explicit_rect_); }
   void set_stretch(bool on) { stretch_ = on; }
   void set_zoom(bool on) { zoom_ = on; }
-  bool zoom() const { return zoom_; }
-  Size video_size() const { return video_size_; }
   void show_message(std::string_view text) { show_status(text, 0); }
   // Configure's second half: the dialog has closed.
   void settings_changed();
@@ -171,10 +168,7 @@ class PlayerCore : private VtpEvents, private PlaybackPorts {
   // --- state for the shell and tests ---
   const std::string& status() const { return status_; }
   const std::string& url() const { return url_; }
-  int band_width() const { return band_width_; }
   const PlayerSettings& settings() const { return settings_; }
-  const Playback& playback() const { return playback_; }
-  NotifyKind notify_kind() const { return notify_kind_; }
 
   // The status line: a text with a hold time in ms (0: none).
   void show_status(std::string_view text, uint32_t hold_ms);
