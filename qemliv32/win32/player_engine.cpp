@@ -36,8 +36,8 @@ HWND parent_window(HWND given) {
 // Repaint's drawing on one device context.
 class EnginePainter : public Painter {
  public:
-  EnginePainter(HDC dc, HINSTANCE module, VideoDecoder* video, LogoAnimation& logo, HFONT font)
-      : dc_(dc), module_(module), video_(video), logo_(logo), font_(font) {}
+  EnginePainter(HDC dc, HBITMAP idle, VideoDecoder* video, LogoAnimation& logo, HFONT font)
+      : dc_(dc), idle_(idle), video_(video), logo_(logo), font_(font) {}
 
   void fill_black(const Rect& r) override {
     RECT rc = to_rect(r);
@@ -47,18 +47,15 @@ class EnginePainter : public Painter {
     if (video_) video_->draw(dc_, to_rect(r), interlaced, true);
   }
   void draw_idle_picture(const Rect& r) override {
-    HBITMAP idle = LoadBitmapA(module_, MAKEINTRESOURCEA(kIdlePictureId));
-    if (!idle) return fill_black(r);
     BITMAP info;
-    GetObjectA(idle, sizeof info, &info);
+    if (!idle_ || !GetObjectA(idle_, sizeof info, &info)) return fill_black(r);
     HDC mem = CreateCompatibleDC(dc_);
-    HGDIOBJ old = SelectObject(mem, idle);
+    HGDIOBJ old = SelectObject(mem, idle_);
     SetStretchBltMode(dc_, COLORONCOLOR);
     StretchBlt(dc_, r.left, r.top, r.width(), r.height(), mem, 0, 0, info.bmWidth, info.bmHeight,
                SRCCOPY);
     SelectObject(mem, old);
     DeleteDC(mem);
-    DeleteObject(idle);
   }
   void draw_logo(const Rect& r) override { logo_.draw(dc_, r); }
   void draw_bevel(const Rect& r) override {
@@ -92,7 +89,7 @@ class EnginePainter : public Painter {
 
  private:
   HDC dc_;
-  HINSTANCE module_;
+  HBITMAP idle_;
   VideoDecoder* video_;
   LogoAnimation& logo_;
   HFONT font_;
@@ -143,6 +140,7 @@ PlayerEngine::PlayerEngine(HWND parent, const std::string& script)
   video_ = VideoDecoder::create();
   if (video_) audio_ = std::make_unique<AudioOutput>();
   logo_.load(instance_);
+  idle_ = LoadBitmapA(instance_, MAKEINTRESOURCEA(kIdlePictureId));
   core_.create(video_ != nullptr && audio_ != nullptr, script);
 }
 
@@ -161,6 +159,7 @@ PlayerEngine::~PlayerEngine() {
   own_ = NULL;
   UnregisterClassA(kEngineWindowClass, instance_);
   if (status_font_) DeleteObject(status_font_);
+  if (idle_) DeleteObject(idle_);
 }
 
 // --- windows ---
@@ -180,7 +179,7 @@ LRESULT PlayerEngine::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
-      EnginePainter painter(dc, instance_, video_.get(), logo_, status_font_);
+      EnginePainter painter(dc, idle_, video_.get(), logo_, status_font_);
       core_.paint(painter);
       EndPaint(hwnd, &ps);
       return 0;
@@ -291,7 +290,7 @@ void PlayerEngine::set_own_window_title(const std::string& text) {
 
 void PlayerEngine::paint_now() {
   if (!output_dc_) return;
-  EnginePainter painter(output_dc_, instance_, video_.get(), logo_, status_font_);
+  EnginePainter painter(output_dc_, idle_, video_.get(), logo_, status_font_);
   core_.paint(painter);
 }
 

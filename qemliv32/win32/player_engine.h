@@ -100,6 +100,7 @@ class PlayerEngine : private PlayerShell {
   std::unique_ptr<AudioOutput> audio_;
   LogoAnimation logo_;
   HFONT status_font_ = NULL;
+  HBITMAP idle_ = NULL;  // DIB 104
   bool configuring_ = false;
 };
 
